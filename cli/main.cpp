@@ -1,0 +1,190 @@
+// tavir-cli: the quote collection from the command line, with the window's own queries.
+#include "codec.h"
+#include "collection.h"
+#include "errors.h"
+#include "product.h"
+#include "queries.h"
+
+#include <charconv>
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unistd.h>
+
+namespace {
+
+constexpr std::string_view kUsage =
+    "usage: tavir-cli [--file PATH] [--raw] count\n"
+    "       tavir-cli [--file PATH] [--raw] search TEXT\n"
+    "       tavir-cli [--file PATH] [--raw] all\n"
+    "       tavir-cli [--file PATH] [--raw] [--seed S] random [N]\n";
+
+struct Options
+{
+    std::string file;
+    bool raw = false;
+    std::optional<std::uint32_t> seed;
+    std::string command;
+    std::string text;      // search
+    int count = 50;        // random
+};
+
+template <typename T>
+std::optional<T> parseNumber(std::string_view text)
+{
+    T value{};
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+std::optional<Options> parse(int argc, char** argv)
+{
+    Options options;
+    int i = 1;
+    for (; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--raw") {
+            options.raw = true;
+        } else if (arg == "--file" && i + 1 < argc) {
+            options.file = argv[++i];
+        } else if (arg == "--seed" && i + 1 < argc) {
+            options.seed = parseNumber<std::uint32_t>(argv[++i]);
+            if (!options.seed)
+                return std::nullopt;
+        } else {
+            break;
+        }
+    }
+    if (i == argc)
+        return std::nullopt;
+    options.command = argv[i++];
+    const int rest = argc - i;
+    if (options.command == "count" || options.command == "all") {
+        if (rest != 0)
+            return std::nullopt;
+    } else if (options.command == "search") {
+        if (rest != 1)
+            return std::nullopt;
+        options.text = argv[i];
+    } else if (options.command == "random") {
+        if (rest > 1)
+            return std::nullopt;
+        if (rest == 1) {
+            const auto n = parseNumber<int>(argv[i]);
+            if (!n || *n < 0)
+                return std::nullopt;
+            options.count = *n;
+        }
+    } else {
+        return std::nullopt;
+    }
+    if (options.seed && options.command != "random")
+        return std::nullopt;
+    return options;
+}
+
+// Writes each result as it is found, through one large buffer.
+class OutputList final : public tavir::ResultList
+{
+public:
+    explicit OutputList(bool raw) : raw_(raw) { buffer_.reserve(kFlushAt + 4096); }
+    ~OutputList() override { flush(); }
+    OutputList(const OutputList&) = delete;
+    OutputList& operator=(const OutputList&) = delete;
+
+    void clear() override {}
+    void beginUpdate() override {}
+    void endUpdate() override { flush(); }
+    void add(std::string_view caption, int) override
+    {
+        if (raw_) {
+            buffer_ += caption;
+            buffer_ += "\r\n";
+        } else {
+            buffer_ += tavir::cp1250ToUtf8(caption);
+            buffer_ += '\n';
+        }
+        if (buffer_.size() >= kFlushAt)
+            flush();
+    }
+
+    void flush()
+    {
+        std::string_view rest = buffer_;
+        while (!rest.empty()) {
+            const ssize_t n = ::write(STDOUT_FILENO, rest.data(), rest.size());
+            if (n <= 0)
+                break;
+            rest.remove_prefix(static_cast<std::size_t>(n));
+        }
+        buffer_.clear();
+    }
+
+private:
+    static constexpr std::size_t kFlushAt = 1 << 20;
+    bool raw_;
+    std::string buffer_;
+};
+
+class NoWait final : public tavir::WaitIndicator
+{
+public:
+    void create() override {}
+    void setMaximum(std::size_t) override {}
+    void show() override {}
+    void step() override {}
+    void close() override {}
+};
+
+class NoEvents final : public tavir::EventPump
+{
+public:
+    bool deliverPending() override { return true; }
+};
+
+int run(const Options& options)
+{
+    const std::string path =
+        options.file.empty() ? tavir::applicationFolder() + std::string(tavir::kQuoteFile)
+                             : options.file;
+    const auto quotes = tavir::QuoteCollection::fromFile(path);
+
+    if (options.command == "count") {
+        const std::string counter = quotes.counterText() + "\n";
+        std::fwrite(counter.data(), 1, counter.size(), stdout);
+        return 0;
+    }
+    OutputList out(options.raw);
+    if (options.command == "random") {
+        tavir::LosujDane(quotes, options.count, options.seed.value_or(tavir::timeSeed()), out);
+        return 0;
+    }
+    const std::string query = options.command == "all" ? std::string()
+                              : options.raw            ? options.text
+                                                       : tavir::utf8ToCp1250(options.text);
+    NoWait wait;
+    NoEvents events;
+    tavir::FiltrujDane(quotes, query, out, wait, events);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const auto options = parse(argc, argv);
+    if (!options) {
+        std::fputs(kUsage.data(), stderr);
+        return 2;
+    }
+    try {
+        return run(*options);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "%s\n", error.what());
+        return 1;
+    }
+}

@@ -1,0 +1,176 @@
+#include "codec.h"
+
+#include <array>
+#include <optional>
+
+namespace tavir {
+
+namespace {
+
+// 0x80..0xFF. The five bytes the code page leaves undefined map to the C1 control of the
+// same value, so that every byte shows as something and converts back to itself.
+constexpr std::array<char16_t, 128> kHighHalf = {
+    0x20AC, 0x0081, 0x201A, 0x0083, 0x201E, 0x2026, 0x2020, 0x2021, // 80
+    0x0088, 0x2030, 0x0160, 0x2039, 0x015A, 0x0164, 0x017D, 0x0179, // 88
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, // 90
+    0x0098, 0x2122, 0x0161, 0x203A, 0x015B, 0x0165, 0x017E, 0x017A, // 98
+    0x00A0, 0x02C7, 0x02D8, 0x0141, 0x00A4, 0x0104, 0x00A6, 0x00A7, // A0
+    0x00A8, 0x00A9, 0x015E, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x017B, // A8
+    0x00B0, 0x00B1, 0x02DB, 0x0142, 0x00B4, 0x00B5, 0x00B6, 0x00B7, // B0
+    0x00B8, 0x0105, 0x015F, 0x00BB, 0x013D, 0x02DD, 0x013E, 0x017C, // B8
+    0x0154, 0x00C1, 0x00C2, 0x0102, 0x00C4, 0x0139, 0x0106, 0x00C7, // C0
+    0x010C, 0x00C9, 0x0118, 0x00CB, 0x011A, 0x00CD, 0x00CE, 0x010E, // C8
+    0x0110, 0x0143, 0x0147, 0x00D3, 0x00D4, 0x0150, 0x00D6, 0x00D7, // D0
+    0x0158, 0x016E, 0x00DA, 0x0170, 0x00DC, 0x00DD, 0x0162, 0x00DF, // D8
+    0x0155, 0x00E1, 0x00E2, 0x0103, 0x00E4, 0x013A, 0x0107, 0x00E7, // E0
+    0x010D, 0x00E9, 0x0119, 0x00EB, 0x011B, 0x00ED, 0x00EE, 0x010F, // E8
+    0x0111, 0x0144, 0x0148, 0x00F3, 0x00F4, 0x0151, 0x00F6, 0x00F7, // F0
+    0x0159, 0x016F, 0x00FA, 0x0171, 0x00FC, 0x00FD, 0x0163, 0x02D9, // F8
+};
+
+std::optional<char> unicodeToCp1250(char32_t c)
+{
+    if (c < 0x80)
+        return static_cast<char>(c);
+    for (std::size_t i = 0; i < kHighHalf.size(); ++i) {
+        if (kHighHalf[i] == c)
+            return static_cast<char>(0x80 + i);
+    }
+    return std::nullopt;
+}
+
+constexpr char32_t kInvalid = 0xFFFFFFFF;
+
+// Calls sink(code point) for each character; broken sequences give kInvalid.
+template <typename Sink>
+void forEachUtf16(std::u16string_view text, Sink sink)
+{
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t unit = text[i];
+        if (unit >= 0xD800 && unit < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] < 0xE000) {
+            sink(0x10000 + ((char32_t(unit) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+            ++i;
+        } else if (unit >= 0xD800 && unit < 0xE000) {
+            sink(kInvalid);
+        } else {
+            sink(unit);
+        }
+    }
+}
+
+template <typename Sink>
+void forEachUtf8(std::string_view text, Sink sink)
+{
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const std::size_t extra = lead < 0x80 ? 0 : lead < 0xC2 ? 4 : lead < 0xE0 ? 1
+                                : lead < 0xF0 ? 2 : lead < 0xF5 ? 3 : 4;
+        char32_t c = extra == 0 ? lead : lead & (0x3Fu >> extra);
+        bool ok = extra < 4 && i + extra < text.size();
+        for (std::size_t k = 1; ok && k <= extra; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            ok = (next & 0xC0) == 0x80;
+            c = (c << 6) | (next & 0x3Fu);
+        }
+        const bool overlong = (extra == 2 && c < 0x800) || (extra == 3 && c < 0x10000);
+        if (!ok || overlong || c > 0x10FFFF || (c >= 0xD800 && c < 0xE000)) {
+            sink(kInvalid);
+            ++i;
+        } else {
+            sink(c);
+            i += extra + 1;
+        }
+    }
+}
+
+void appendUtf8(std::string& out, char32_t c)
+{
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+bool appendEscaped(std::string& out, char c)
+{
+    switch (c) {
+    case '&': out += "&amp;"; return true;
+    case '<': out += "&lt;"; return true;
+    case '>': out += "&gt;"; return true;
+    case '"': out += "&quot;"; return true;
+    default: return false;
+    }
+}
+
+} // namespace
+
+char16_t cp1250ToUnicode(unsigned char byte)
+{
+    return byte < 0x80 ? char16_t(byte) : kHighHalf[byte - 0x80];
+}
+
+std::u16string cp1250ToUtf16(std::string_view bytes)
+{
+    std::u16string text(bytes.size(), u'\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        text[i] = cp1250ToUnicode(static_cast<unsigned char>(bytes[i]));
+    return text;
+}
+
+std::string cp1250ToUtf8(std::string_view bytes)
+{
+    std::string text;
+    text.reserve(bytes.size() + bytes.size() / 8);
+    for (const char b : bytes)
+        appendUtf8(text, cp1250ToUnicode(static_cast<unsigned char>(b)));
+    return text;
+}
+
+std::string utf16ToCp1250(std::u16string_view text)
+{
+    std::string bytes;
+    forEachUtf16(text, [&](char32_t c) { bytes += unicodeToCp1250(c).value_or(kUnmappable); });
+    return bytes;
+}
+
+std::string utf8ToCp1250(std::string_view text)
+{
+    std::string bytes;
+    forEachUtf8(text, [&](char32_t c) { bytes += unicodeToCp1250(c).value_or(kUnmappable); });
+    return bytes;
+}
+
+std::string utf16ToCp1250Html(std::u16string_view text)
+{
+    std::string bytes;
+    forEachUtf16(text, [&](char32_t c) {
+        if (const auto b = unicodeToCp1250(c)) {
+            if (!appendEscaped(bytes, *b))
+                bytes += *b;
+        } else {
+            bytes += "&#" + std::to_string(c == kInvalid ? 0xFFFD : c) + ";";
+        }
+    });
+    return bytes;
+}
+
+std::string escapeHtml(std::string_view bytes)
+{
+    std::string out;
+    out.reserve(bytes.size());
+    for (const char b : bytes) {
+        if (!appendEscaped(out, b))
+            out += b;
+    }
+    return out;
+}
+
+} // namespace tavir

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tavir {
+
+// Windows-1250 <-> Unicode. Quotations stay bytes everywhere; these convert only where a
+// person reads (display) or types (the search field, the command line).
+
+char16_t cp1250ToUnicode(unsigned char byte);
+std::u16string cp1250ToUtf16(std::string_view bytes);
+std::string cp1250ToUtf8(std::string_view bytes);
+
+// A typed character that has no Windows-1250 form becomes a NUL byte. No line of the
+// collection can hold a NUL, so a query holding one finds nothing, as it must.
+inline constexpr char kUnmappable = '\0';
+std::string utf16ToCp1250(std::u16string_view text);
+std::string utf8ToCp1250(std::string_view text);
+
+// For an HTML page in Windows-1250: & < > " are escaped, and a typed character without a
+// Windows-1250 form is written as a numeric character reference.
+std::string utf16ToCp1250Html(std::u16string_view text);
+// The same escaping for bytes that already are Windows-1250.
+std::string escapeHtml(std::string_view bytes);
+
+} // namespace tavir

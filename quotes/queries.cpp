@@ -1,0 +1,122 @@
+#include "queries.h"
+
+#include "finder.h"
+
+#include <algorithm>
+#include <ctime>
+
+namespace tavir {
+
+namespace {
+
+class Throttle
+{
+public:
+    Throttle(EventPump& pump, const PumpPolicy& policy)
+        : pump_(pump), policy_(policy), last_(std::chrono::steady_clock::now())
+    {
+    }
+
+    // Called once per `linesPerCheck` lines; false when the query must stop.
+    bool check()
+    {
+        const auto now = std::chrono::steady_clock::now();
+        if (now - last_ < policy_.interval)
+            return true;
+        const bool goOn = pump_.deliverPending();
+        last_ = std::chrono::steady_clock::now();
+        return goOn;
+    }
+
+private:
+    EventPump& pump_;
+    const PumpPolicy& policy_;
+    std::chrono::steady_clock::time_point last_;
+};
+
+bool listAll(const QuoteCollection& quotes, std::size_t quotations, ResultList& list,
+             WaitIndicator& wait, Throttle& throttle, std::size_t linesPerCheck)
+{
+    for (std::size_t i = 0; i < quotations; ++i) {
+        if (i % linesPerCheck == 0 && i != 0 && !throttle.check())
+            return false;
+        AddListItem(quotes.line(i), list, kQuotationImage);
+        wait.step();
+    }
+    return true;
+}
+
+// A match never spans lines, because no line holds CR, LF or NUL; a query that holds one of
+// them therefore finds nothing. The buffer is scanned in blocks of lines; a hit adds its line
+// and the scan goes on after that line.
+bool search(const QuoteCollection& quotes, std::size_t quotations, std::string_view query,
+            ResultList& list, Throttle& throttle, std::size_t linesPerCheck)
+{
+    if (query.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos)
+        return true;
+    const FoldedFinder finder(query);
+    const std::string_view text = quotes.text();
+    for (std::size_t first = 0; first < quotations; first += linesPerCheck) {
+        if (first != 0 && !throttle.check())
+            return false;
+        const std::size_t last = std::min(first + linesPerCheck, quotations) - 1;
+        const std::size_t blockEnd = quotes.span(last).begin + quotes.span(last).length;
+        const std::string_view block = text.substr(0, blockEnd);
+        std::size_t line = first;
+        std::size_t at = quotes.span(first).begin;
+        while ((at = finder.find(block, at)) != FoldedFinder::npos) {
+            // The line holding the hit: the last one that begins at or before it.
+            while (line < last && quotes.span(line + 1).begin <= at)
+                ++line;
+            AddListItem(quotes.line(line), list, kQuotationImage);
+            if (line == last)
+                break;
+            at = quotes.span(++line).begin;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+void AddListItem(std::string_view text, ResultList& list, int image) { list.add(text, image); }
+
+QueryEnd FiltrujDane(const QuoteCollection& quotes, std::string_view query, ResultList& list,
+                     WaitIndicator& wait, EventPump& pump, const PumpPolicy& policy)
+{
+    const std::size_t quotations = quotes.count() > 0 ? quotes.count() - 1 : 0;
+    const std::size_t linesPerCheck = std::max<std::size_t>(policy.linesPerCheck, 1);
+    Throttle throttle(pump, policy);
+
+    list.beginUpdate();
+    list.clear();
+    bool finished = true;
+    if (query.empty()) {
+        wait.create();
+        wait.setMaximum(quotes.count());
+        wait.show();
+        finished = listAll(quotes, quotations, list, wait, throttle, linesPerCheck);
+        wait.close();
+    } else {
+        finished = search(quotes, quotations, query, list, throttle, linesPerCheck);
+    }
+    list.endUpdate();
+    return finished ? QueryEnd::Finished : QueryEnd::Stopped;
+}
+
+std::uint32_t timeSeed() { return static_cast<std::uint32_t>(std::time(nullptr)); }
+
+void LosujDane(const QuoteCollection& quotes, int n, std::uint32_t seed, ResultList& list)
+{
+    RuntimeRandom random(seed);
+    list.clear();
+    if (quotes.count() < 2)
+        return;
+    const std::size_t quotations = quotes.count() - 1;
+    for (int k = 0; k < n; ++k) {
+        const auto r = static_cast<std::size_t>(random.draw());
+        AddListItem(quotes.line(r % quotations), list, kQuotationImage);
+    }
+}
+
+} // namespace tavir

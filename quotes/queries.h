@@ -1,0 +1,88 @@
+#pragma once
+
+#include "collection.h"
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace tavir {
+
+// Image indexes of result items.
+inline constexpr int kQuotationImage = 0;
+inline constexpr int kHintImage = 1;
+
+// What the queries need of the results list.
+class ResultList
+{
+public:
+    virtual ~ResultList() = default;
+    virtual void clear() = 0;
+    virtual void beginUpdate() = 0;
+    virtual void endUpdate() = 0;
+    // The caption points into the collection (or at a constant); it is not copied.
+    virtual void add(std::string_view caption, int image) = 0;
+};
+
+// What a listing of all quotations needs of the wait window.
+class WaitIndicator
+{
+public:
+    virtual ~WaitIndicator() = default;
+    virtual void create() = 0;
+    virtual void setMaximum(std::size_t maximum) = 0;
+    virtual void show() = 0; // shows and paints at once
+    virtual void step() = 0;
+    virtual void close() = 0; // closes and destroys
+};
+
+// Lets the window system deliver pending events while a query runs.
+class EventPump
+{
+public:
+    virtual ~EventPump() = default;
+    // Returns false when the query must stop (the window is closing).
+    virtual bool deliverPending() = 0;
+};
+
+// How often a running query hands control to the window system: the clock is read every
+// `linesPerCheck` lines, and events are delivered when `interval` has passed since the last
+// delivery. A zero interval delivers at every check.
+struct PumpPolicy
+{
+    std::chrono::steady_clock::duration interval = std::chrono::milliseconds(15);
+    std::size_t linesPerCheck = 4096;
+};
+
+enum class QueryEnd { Finished, Stopped };
+
+void AddListItem(std::string_view text, ResultList& list, int image);
+
+// Lists the quotations holding `query` (a-z folded to A-Z on both sides), or every
+// quotation when the query is empty, showing the wait window for the latter.
+QueryEnd FiltrujDane(const QuoteCollection& quotes, std::string_view query, ResultList& list,
+                     WaitIndicator& wait, EventPump& pump, const PumpPolicy& policy = {});
+
+// The runtime's srand/rand pair, reproduced exactly.
+class RuntimeRandom
+{
+public:
+    explicit RuntimeRandom(std::uint32_t seed) : state_(seed) { draw(); }
+    int draw()
+    {
+        state_ = state_ * 22695477u + 1u;
+        return static_cast<int>((state_ >> 16) & 0x7FFFu);
+    }
+
+private:
+    std::uint32_t state_;
+};
+
+// The seed of a random draw: whole seconds since 1970 from time(), as the runtime takes it.
+std::uint32_t timeSeed();
+
+// Empties the list and appends n quotations drawn at random with the given seed.
+void LosujDane(const QuoteCollection& quotes, int n, std::uint32_t seed, ResultList& list);
+
+} // namespace tavir
