@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth imagemagick
   desktop-file-utils
+  fonts-liberation2 fonts-dejavu-core
 )
 
 missing=()

@@ -1,0 +1,31 @@
+#include "guard.h"
+#include "mainfrm.h"
+#include "product.h"
+#include "qt_platform.h"
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QCoreApplication::setApplicationName(applicationTitle());
+
+    // Qt's own dialogs and buttons speak Polish ("Tak", "Nie", "Anuluj").
+    QTranslator translator;
+    if (translator.load(QLocale(QLocale::Polish), QStringLiteral("qtbase"), QStringLiteral("_"),
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&translator);
+
+    QtPlatform platform;
+    try {
+        TMainFrm window(platform, tavir::applicationFolder());
+        window.show();
+        return QApplication::exec();
+    } catch (const std::exception& error) {
+        showStandardError(platform, nullptr, fromSystem(error.what()));
+        return 1;
+    }
+}

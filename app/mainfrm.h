@@ -1,0 +1,72 @@
+#pragma once
+
+#include "collection.h"
+#include "queries.h"
+
+#include <QMainWindow>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace Ui {
+class TMainFrm;
+}
+class Platform;
+class ResultsModel;
+class Tabout;
+
+// The main window: the search bar, the results list, the preview pane and the menus. It
+// owns the quote collection from start-up until the confirmed close.
+class TMainFrm final : public QMainWindow
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TMainFrm)
+
+public:
+    // `applicationFolder` ends in a separator; the data folder lies inside it.
+    TMainFrm(Platform& platform, std::string applicationFolder);
+    ~TMainFrm() override;
+
+    // Queries take the search text as Windows-1250 bytes.
+    void FiltrujDane(const std::string& query);
+    void LosujDane(int n);
+
+    bool queryRunning() const { return queryRunning_; }
+    const tavir::QuoteCollection& quotes() const { return quotes_; }
+    // How often a running query lets the window system deliver events.
+    void setPumpPolicy(const tavir::PumpPolicy& policy) { pumpPolicy_ = policy; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    class QueryBridge;
+
+    void FormCreate();
+    void FormCloseQuery(bool& canClose);
+    void LadujDane();
+    void WynikiSelectItem();
+
+    void SpeedButton1Click(); // search
+    void SpeedButton3Click(); // list all
+    void SpeedButton4onclick(); // random draw
+
+    void setUpLooks();
+    void finishClose();
+    std::string settingsFile() const;
+    template <typename Body>
+    void guarded(Body&& body);
+
+    const std::unique_ptr<Ui::TMainFrm> ui_;
+    Platform& platform_;
+    ResultsModel* model_;
+    std::string applicationFolder_;
+    tavir::QuoteCollection quotes_;
+    tavir::PumpPolicy pumpPolicy_;
+    std::int32_t listFontColor_;
+    std::int32_t previewFontColor_;
+    bool queryRunning_ = false;
+    bool closeAfterQuery_ = false;
+    bool closing_ = false;
+};

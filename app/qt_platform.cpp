@@ -1,0 +1,81 @@
+#include "qt_platform.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QGroupBox>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QProcess>
+#include <QUrl>
+
+bool QtPlatform::askYesNo(QWidget* owner, const QString& caption, const QString& text)
+{
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No,
+                    owner);
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void QtPlatform::showError(QWidget* owner, const QString& caption, const QString& text)
+{
+    QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok, owner);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
+}
+
+std::optional<QString> QtPlatform::saveFileName(QWidget* owner, const QString& title,
+                                                const QString& filter,
+                                                const QString& previousName)
+{
+    QFileDialog dialog(owner, title, QString(), filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.setOption(QFileDialog::ReadOnly, false);
+    if (!previousName.isEmpty())
+        dialog.selectFile(previousName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
+std::optional<QFont> QtPlatform::chooseFont(QWidget* owner, const QFont& initial)
+{
+    QFontDialog dialog(initial, owner);
+    dialog.setOption(QFontDialog::DontUseNativeDialog);
+    // Face, style and size only: the effects (underline, strike-out, colour) stay as they are.
+    for (auto* group : dialog.findChildren<QGroupBox*>()) {
+        if (!group->findChildren<QCheckBox*>().isEmpty())
+            group->hide();
+    }
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.selectedFont();
+}
+
+void QtPlatform::showModal(QDialog& dialog) { dialog.exec(); }
+
+void QtPlatform::setClipboardText(const QString& text, const QByteArray& windows1250)
+{
+    auto* data = new QMimeData;
+    data->setText(text);
+    data->setData(QStringLiteral("text/plain;charset=windows-1250"), windows1250);
+    QApplication::clipboard()->setMimeData(data);
+}
+
+void QtPlatform::open(const QString& target)
+{
+    const QUrl url = target.contains(QLatin1String(":")) && !target.startsWith(QLatin1Char('/'))
+                         ? QUrl(target)
+                         : QUrl::fromLocalFile(target);
+    QDesktopServices::openUrl(url);
+}
+
+void QtPlatform::printTextFile(const QString& path)
+{
+    QProcess::startDetached(QStringLiteral("lp"), {QStringLiteral("--"), path});
+}

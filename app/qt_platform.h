@@ -1,0 +1,18 @@
+#pragma once
+
+#include "platform.h"
+
+class QtPlatform final : public Platform
+{
+public:
+    bool askYesNo(QWidget* owner, const QString& caption, const QString& text) override;
+    void showError(QWidget* owner, const QString& caption, const QString& text) override;
+    std::optional<QString> saveFileName(QWidget* owner, const QString& title,
+                                        const QString& filter,
+                                        const QString& previousName) override;
+    std::optional<QFont> chooseFont(QWidget* owner, const QFont& initial) override;
+    void showModal(QDialog& dialog) override;
+    void setClipboardText(const QString& text, const QByteArray& windows1250) override;
+    void open(const QString& target) override;
+    void printTextFile(const QString& path) override;
+};

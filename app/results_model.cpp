@@ -1,0 +1,86 @@
+#include "results_model.h"
+
+#include "text.h"
+
+ResultsModel::ResultsModel(QObject* parent)
+    : QAbstractTableModel(parent),
+      icons_{QIcon(QStringLiteral(":/images/quote16.png")),
+             QIcon(QStringLiteral(":/images/hint16.png"))}
+{
+}
+
+int ResultsModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+}
+
+int ResultsModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 1; }
+
+QVariant ResultsModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= rowCount())
+        return {};
+    const Row& row = rows_[static_cast<std::size_t>(index.row())];
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::ToolTipRole:
+        return fromWindows1250(row.caption);
+    case Qt::DecorationRole:
+        return row.image == tavir::kHintImage ? icons_[1] : icons_[0];
+    default:
+        return {};
+    }
+}
+
+QVariant ResultsModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (section == 0 && orientation == Qt::Horizontal && role == Qt::DisplayRole)
+        return QStringLiteral("Wyniki wyszukiwania:");
+    return {};
+}
+
+void ResultsModel::clear()
+{
+    if (updating_) {
+        pending_.clear();
+        rebuilt_ = true;
+        return;
+    }
+    beginResetModel();
+    rows_.clear();
+    endResetModel();
+}
+
+void ResultsModel::beginUpdate()
+{
+    updating_ = true;
+    rebuilt_ = false;
+    pending_.clear();
+}
+
+void ResultsModel::endUpdate()
+{
+    updating_ = false;
+    if (!rebuilt_)
+        return;
+    beginResetModel();
+    rows_.swap(pending_);
+    std::vector<Row>().swap(pending_);
+    endResetModel();
+}
+
+void ResultsModel::add(std::string_view caption, int image)
+{
+    if (updating_) {
+        if (!rebuilt_) {
+            pending_ = rows_;
+            rebuilt_ = true;
+        }
+        pending_.push_back({caption, image});
+        return;
+    }
+    const int row = rowCount();
+    beginInsertRows({}, row, row);
+    rows_.push_back({caption, image});
+    endInsertRows();
+}

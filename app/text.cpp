@@ -1,0 +1,30 @@
+#include "text.h"
+
+#include "codec.h"
+
+QString fromWindows1250(std::string_view bytes)
+{
+    QString text(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
+    QChar* out = text.data();
+    for (const char b : bytes)
+        *out++ = QChar(tavir::cp1250ToUnicode(static_cast<unsigned char>(b)));
+    return text;
+}
+
+std::string toWindows1250(const QString& text)
+{
+    return tavir::utf16ToCp1250({reinterpret_cast<const char16_t*>(text.utf16()),
+                                 static_cast<std::size_t>(text.size())});
+}
+
+QByteArray toByteArray(std::string_view bytes)
+{
+    return {bytes.data(), static_cast<qsizetype>(bytes.size())};
+}
+
+QString fromSystem(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::string toSystem(const QString& text) { return text.toStdString(); }

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <string>
+#include <string_view>
+
+// Where Windows-1250 bytes meet Qt's text.
+QString fromWindows1250(std::string_view bytes);
+std::string toWindows1250(const QString& text);
+QByteArray toByteArray(std::string_view bytes);
+// Paths and system messages are UTF-8 on this platform.
+QString fromSystem(std::string_view text);
+std::string toSystem(const QString& text);

@@ -1,0 +1,320 @@
+#include "app_folder.h"
+#include "fake_platform.h"
+#include "mainfrm.h"
+
+#include <QAbstractItemModel>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QTableView>
+#include <QTest>
+#include <QTextEdit>
+#include <QTimer>
+#include <QToolButton>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+const QByteArray kQuotes = "Ala ma kota\r\nALA\r\nbez\r\nmi\xB3o\x9C\xE6 jest\r\nend\r\n";
+
+QByteArray manyQuotes(int count)
+{
+    QByteArray bytes;
+    for (int i = 0; i < count; ++i)
+        bytes += "cytat " + QByteArray::number(i) + "\r\n";
+    return bytes + "koniec\r\n";
+}
+
+} // namespace
+
+class TestMainFrm : public QObject
+{
+    Q_OBJECT
+
+private:
+    AppFolder folder;
+    FakePlatform platform;
+    std::unique_ptr<TMainFrm> window;
+
+    void open()
+    {
+        window = std::make_unique<TMainFrm>(platform, folder.path());
+        window->show();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    }
+    template <typename T>
+    T* child(const char* name)
+    {
+        auto* widget = window->findChild<T*>(QLatin1String(name));
+        if (!widget)
+            qFatal("no child %s", name);
+        return widget;
+    }
+    QAbstractItemModel* results() { return child<QTableView>("Wyniki")->model(); }
+    QStringList rows()
+    {
+        QStringList out;
+        for (int row = 0; row < results()->rowCount(); ++row)
+            out << results()->index(row, 0).data().toString();
+        return out;
+    }
+    void select(std::initializer_list<int> rowsToSelect)
+    {
+        auto* selection = child<QTableView>("Wyniki")->selectionModel();
+        for (int row : rowsToSelect)
+            selection->select(results()->index(row, 0),
+                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    // Runs `during` once while the next query delivers events.
+    void duringNextQuery(std::function<void()> during)
+    {
+        tavir::PumpPolicy everyCheck;
+        everyCheck.interval = {};
+        everyCheck.linesPerCheck = 64;
+        window->setPumpPolicy(everyCheck);
+        QTimer::singleShot(0, window.get(), std::move(during));
+    }
+
+private slots:
+    void init()
+    {
+        platform = FakePlatform();
+        folder.writeQuotes(kQuotes);
+        QFile::remove(folder.settingsFile());
+    }
+    void cleanup()
+    {
+        if (window && window->isVisible()) {
+            platform.answers = {true};
+            window->close();
+        }
+        window.reset();
+        QVERIFY(platform.errors.empty() || QTest::currentTestFailed() ||
+                QByteArray(QTest::currentTestFunction()).contains("rror"));
+    }
+
+    void firstStartWithoutSettings()
+    {
+        open();
+        QCOMPARE(window->windowTitle(), QStringLiteral("VELTA Software TaViR 5.1 (18082005)"));
+        QCOMPARE(window->pos(), QPoint(206, 138));
+        QCOMPARE(child<QWidget>("centralWidget")->size(), QSize(792, 546));
+        QCOMPARE(child<QTableView>("Wyniki")->font().pointSize(), 8);
+        QCOMPARE(child<QTextEdit>("Memo1")->font().pointSize(), 8);
+        QCOMPARE(child<QLabel>("licznik")->text(), QStringLiteral("4"));
+        QCOMPARE(rows(), QStringList{QStringLiteral("Aby wyświetlić cytaty, skorzystaj z paska po lewej...")});
+        QCOMPARE(results()->index(0, 0).data(Qt::DecorationRole).isNull(), false);
+        QCOMPARE(results()->headerData(0, Qt::Horizontal).toString(),
+                 QStringLiteral("Wyniki wyszukiwania:"));
+        QVERIFY(child<QTextEdit>("Memo1")->toPlainText().startsWith(
+            QStringLiteral("Witamy w programie TaViR 5.\nMamy nadzieję")));
+        QVERIFY(platform.errors.empty());
+    }
+
+    void searchOnEnterAndOnTheButton()
+    {
+        open();
+        QTest::keyClicks(child<QLineEdit>("Edit1"), QStringLiteral("ala"));
+        QTest::keyClick(child<QLineEdit>("Edit1"), Qt::Key_Return);
+        QCOMPARE(rows(), (QStringList{QStringLiteral("Ala ma kota"), QStringLiteral("ALA")}));
+
+        child<QLineEdit>("Edit1")->setText(QStringLiteral("miłość"));
+        QTest::mouseClick(child<QToolButton>("SpeedButton1"), Qt::LeftButton);
+        QCOMPARE(rows(), QStringList{QStringLiteral("miłość jest")});
+
+        // A character that Windows-1250 cannot hold finds nothing.
+        child<QLineEdit>("Edit1")->setText(QStringLiteral("日"));
+        QTest::keyClick(child<QLineEdit>("Edit1"), Qt::Key_Enter);
+        QCOMPARE(rows(), QStringList());
+    }
+
+    void noHitsEmptyTheList()
+    {
+        open();
+        child<QLineEdit>("Edit1")->setText(QStringLiteral("zzz"));
+        QTest::mouseClick(child<QToolButton>("SpeedButton1"), Qt::LeftButton);
+        QCOMPARE(results()->rowCount(), 0);
+    }
+
+    void listAllShowsAndClosesTheWaitWindow()
+    {
+        folder.writeQuotes(manyQuotes(2000));
+        open();
+        bool seen = false;
+        int maximum = 0;
+        duringNextQuery([&] {
+            for (QWidget* top : QApplication::topLevelWidgets()) {
+                if (top->objectName() == QLatin1String("zaczekaj") && top->isVisible()) {
+                    seen = true;
+                    maximum = top->findChild<QProgressBar*>(QStringLiteral("ProgressBar1"))->maximum();
+                }
+            }
+        });
+        QTest::mouseClick(child<QToolButton>("SpeedButton2"), Qt::LeftButton);
+        QVERIFY(seen);
+        QCOMPARE(maximum, 2001);
+        QCOMPARE(results()->rowCount(), 2000);
+        for (QWidget* top : QApplication::topLevelWidgets())
+            QVERIFY(top->objectName() != QLatin1String("zaczekaj"));
+    }
+
+    void emptySearchFieldListsEverything()
+    {
+        open();
+        QTest::keyClick(child<QLineEdit>("Edit1"), Qt::Key_Return);
+        QCOMPARE(rows().size(), 4);
+    }
+
+    void secondQueryDuringListAllIsIgnored()
+    {
+        folder.writeQuotes(manyQuotes(2000));
+        open();
+        duringNextQuery([&] {
+            QVERIFY(window->queryRunning());
+            child<QLineEdit>("Edit1")->setText(QStringLiteral("cytat 7"));
+            QTest::mouseClick(child<QToolButton>("SpeedButton1"), Qt::LeftButton);
+            QTest::mouseClick(child<QToolButton>("SpeedButton3"), Qt::LeftButton);
+        });
+        QTest::mouseClick(child<QToolButton>("SpeedButton2"), Qt::LeftButton);
+        QCOMPARE(results()->rowCount(), 2000);
+    }
+
+    void closeDuringListAllStopsTheQueryFirst()
+    {
+        folder.writeQuotes(manyQuotes(5000));
+        open();
+        duringNextQuery([&] {
+            platform.answers = {true};
+            window->close();
+        });
+        QTest::mouseClick(child<QToolButton>("SpeedButton2"), Qt::LeftButton);
+        QVERIFY(!window->isVisible());
+        QCOMPARE(window->quotes().count(), 0u);
+        QCOMPARE(results()->rowCount(), 0);
+        QVERIFY(folder.exists(QStringLiteral("dane/konfiguracja.ini")));
+        QCOMPARE(platform.questions.size(), 1u);
+    }
+
+    void randomDrawGivesFifty()
+    {
+        open();
+        QTest::mouseClick(child<QToolButton>("SpeedButton3"), Qt::LeftButton);
+        QCOMPARE(results()->rowCount(), 50);
+        QVERIFY(!rows().contains(QStringLiteral("end")));
+    }
+
+    void previewFollowsTheLowestSelectedRow()
+    {
+        open();
+        QTest::mouseClick(child<QToolButton>("SpeedButton2"), Qt::LeftButton);
+        auto* memo = child<QTextEdit>("Memo1");
+        select({3, 1});
+        QCOMPARE(memo->toPlainText(), QStringLiteral("ALA"));
+        child<QTableView>("Wyniki")->clearSelection();
+        QCOMPARE(memo->toPlainText(), QStringLiteral("ALA"));
+    }
+
+    void hintRowInThePreview()
+    {
+        open();
+        select({0});
+        QCOMPARE(child<QTextEdit>("Memo1")->toPlainText(),
+                 QStringLiteral("Aby wyświetlić cytaty, skorzystaj z paska po lewej..."));
+    }
+
+    void altKeys()
+    {
+        open();
+        child<QTableView>("Wyniki")->setFocus();
+        QTest::keyClick(window.get(), Qt::Key_W, Qt::AltModifier);
+        QTRY_COMPARE(QApplication::focusWidget(), child<QLineEdit>("Edit1"));
+        QCOMPARE(results()->rowCount(), 1); // the list-all button never takes Alt+W
+
+        QTest::keyClick(window.get(), Qt::Key_L, Qt::AltModifier);
+        QTRY_COMPARE(results()->rowCount(), 50);
+    }
+
+    void noAtTheCloseQuestionKeepsEverything()
+    {
+        open();
+        platform.answers = {false};
+        window->close();
+        QVERIFY(window->isVisible());
+        QCOMPARE(platform.questions.size(), 1u);
+        QCOMPARE(platform.questions[0].caption, QStringLiteral("Pytanie:"));
+        QCOMPARE(platform.questions[0].text, QStringLiteral("Zakończyć pracę programu?"));
+        QCOMPARE(platform.questions[0].owner, window.get());
+        QVERIFY(!folder.exists(QStringLiteral("dane/konfiguracja.ini")));
+        QCOMPARE(window->quotes().count(), 5u);
+    }
+
+    void yesWritesTheSettingsInOrder()
+    {
+        open();
+        platform.answers = {true};
+        window->close();
+        QVERIFY(!window->isVisible());
+        const QByteArray ini = folder.read(QStringLiteral("dane/konfiguracja.ini"));
+        const QPoint at = window->frameGeometry().topLeft();
+        const QSize size = window->frameGeometry().size();
+        const QByteArray font = "face=MS Sans Serif\r\nsize=8\r\ncolor=-2147483640\r\nbold=0\r\n"
+                                "italic=0\r\nunderline=0\r\n";
+        QCOMPARE(ini, "[MainFrm]\r\nleft=" + QByteArray::number(at.x()) + "\r\ntop=" +
+                          QByteArray::number(at.y()) + "\r\nwidth=" +
+                          QByteArray::number(size.width()) + "\r\nheight=" +
+                          QByteArray::number(size.height()) +
+                          "\r\nwindow_state=0\r\n[konfiguracja]\r\nWyniki-height=118\r\n"
+                          "[Wyniki_font]\r\n" + font + "[LOOpa_font]\r\n" + font);
+        QCOMPARE(window->quotes().count(), 0u);
+    }
+
+    void settingsAreRestoredAtTheNextStart()
+    {
+        folder.write(QStringLiteral("dane/konfiguracja.ini"),
+                     "[MainFrm]\r\nleft=120\r\ntop=90\r\n[Wyniki_font]\r\nsize=11\r\nbold=1\r\n"
+                     "[LOOpa_font]\r\nsize=$E\r\nitalic=1\r\n");
+        open();
+        QCOMPARE(window->pos(), QPoint(120, 90));
+        QCOMPARE(child<QTableView>("Wyniki")->font().pointSize(), 11);
+        QVERIFY(child<QTableView>("Wyniki")->font().bold());
+        QCOMPARE(child<QTextEdit>("Memo1")->font().pointSize(), 14);
+        QVERIFY(child<QTextEdit>("Memo1")->font().italic());
+    }
+
+    void missingDataFileError()
+    {
+        QFile::remove(folder.file(QStringLiteral("dane/cytaty/cytaty.dbc")));
+        open();
+        QCOMPARE(platform.errors.size(), 1u);
+        QCOMPARE(platform.errors[0], QStringLiteral("Cannot open file ") +
+                                         folder.file(QStringLiteral("dane/cytaty/cytaty.dbc")) +
+                                         QLatin1Char('.'));
+        QCOMPARE(platform.errorCaptions[0],
+                 QStringLiteral("VELTA Software TaViR 5.1 (18082005)"));
+        QCOMPARE(child<QLabel>("licznik")->text(), QStringLiteral("licznik"));
+        QCOMPARE(results()->rowCount(), 0);
+        QTest::mouseClick(child<QToolButton>("SpeedButton2"), Qt::LeftButton);
+        QTest::mouseClick(child<QToolButton>("SpeedButton3"), Qt::LeftButton);
+        QCOMPARE(results()->rowCount(), 0);
+    }
+
+    void unwritableSettingsErrorStillCloses()
+    {
+        // A folder where the settings file should be: no user, root included, can write it.
+        QDir(folder.file(QStringLiteral("dane"))).mkpath(QStringLiteral("konfiguracja.ini"));
+        open();
+        platform.answers = {true};
+        window->close();
+        QVERIFY(!window->isVisible());
+        QCOMPARE(platform.errors, std::vector<QString>{QStringLiteral("Unable to write to ") +
+                                                       folder.settingsFile() + QLatin1Char('.')});
+        QCOMPARE(window->quotes().count(), 0u);
+        QDir(folder.settingsFile()).removeRecursively();
+    }
+};
+
+QTEST_MAIN(TestMainFrm)
+#include "test_mainfrm.moc"

@@ -1,0 +1,24 @@
+#include "czekaj.h"
+
+#include "ui_czekaj.h"
+
+#include <QScreen>
+
+Tzaczekaj::Tzaczekaj() : ui_(std::make_unique<Ui::Tzaczekaj>())
+{
+    ui_->setupUi(this);
+    setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    setFixedSize(186, 63);
+}
+
+Tzaczekaj::~Tzaczekaj() = default;
+
+QProgressBar* Tzaczekaj::progressBar() const { return ui_->ProgressBar1; }
+
+void Tzaczekaj::showAndPaint()
+{
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    show();
+    repaint();
+}
