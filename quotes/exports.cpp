@@ -1,0 +1,96 @@
+#include "exports.h"
+
+#include "atomic_file.h"
+#include "codec.h"
+#include "collection.h"
+#include "errors.h"
+#include "product.h"
+
+#include <algorithm>
+
+namespace tavir {
+
+namespace {
+
+std::string fromUtf8(std::string_view text) { return utf8ToCp1250(text); }
+
+std::string productCitation()
+{
+    return fromUtf8("Cytaty pochodzą z darmowej aplikacji ") + titleWithVersion();
+}
+
+void writeOrThrow(const std::string& path, std::string_view bytes)
+{
+    if (!replaceFileContents(path, bytes))
+        throw cannotCreateFile(path);
+}
+
+} // namespace
+
+std::string textForm(const std::vector<std::string_view>& lines)
+{
+    std::string text;
+    for (const std::string_view line : lines) {
+        text += line;
+        text += "\r\n";
+    }
+    return text;
+}
+
+std::string htmlPage(const std::vector<std::string_view>& templateLines,
+                     std::string_view searchTextHtml, const std::vector<std::string_view>& captions)
+{
+    std::vector<std::string> added;
+    added.push_back(fromUtf8("<font class=header>Wyszukane cytaty, zawierające: <u>") +
+                    std::string(searchTextHtml) + "</u></font><br><br><ol>");
+    for (const std::string_view caption : captions)
+        added.push_back("<li>" + escapeHtml(caption) + "</li>\n");
+    added.push_back("</ol><br><br><center>" + productCitation() + ", <A href=" +
+                    std::string(kHomePage) + ">" + std::string(kHomePage) +
+                    "</a></center></BODY></HTML>");
+
+    std::vector<std::string_view> lines(templateLines);
+    lines.insert(lines.end(), added.begin(), added.end());
+    return textForm(lines);
+}
+
+std::string printText(const std::vector<std::string_view>& captions)
+{
+    const std::string closing = "- " + productCitation() + ", " + std::string(kHomePage);
+    std::vector<std::string_view> lines(captions);
+    lines.push_back(closing);
+    return textForm(lines);
+}
+
+std::string htmlTarget(std::string chosenName)
+{
+    constexpr std::string_view extension = ".html";
+    const bool hasExtension =
+        chosenName.size() >= extension.size() &&
+        std::equal(extension.begin(), extension.end(), chosenName.end() - extension.size(),
+                   [](char a, char b) { return a == (b >= 'A' && b <= 'Z' ? b + 0x20 : b); });
+    if (!hasExtension)
+        chosenName += extension;
+    return chosenName;
+}
+
+void saveHtmlPage(const std::string& applicationFolder, const std::string& target,
+                  std::string_view searchTextHtml, const std::vector<std::string_view>& captions)
+{
+    // The template splits into lines by the same rules as the quotation file.
+    const auto pageTemplate = QuoteCollection::fromFile(applicationFolder + std::string(kTemplateFile));
+    std::vector<std::string_view> templateLines;
+    for (std::size_t i = 0; i < pageTemplate.count(); ++i)
+        templateLines.push_back(pageTemplate.line(i));
+    writeOrThrow(target, htmlPage(templateLines, searchTextHtml, captions));
+}
+
+std::string writePrintFile(const std::string& applicationFolder,
+                           const std::vector<std::string_view>& captions)
+{
+    const std::string path = applicationFolder + std::string(kPrintFile);
+    writeOrThrow(path, printText(captions));
+    return path;
+}
+
+} // namespace tavir

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tavir {
+
+// The bytes of what the export commands write, in Windows-1250.
+
+// Every line followed by CR LF, the last one included; no lines give the empty text.
+std::string textForm(const std::vector<std::string_view>& lines);
+
+// The page: the template's lines, a header naming the search text (already escaped for
+// HTML), one list item per caption (escaped here) and the closing line with the product and
+// the maker's address.
+std::string htmlPage(const std::vector<std::string_view>& templateLines,
+                     std::string_view searchTextHtml, const std::vector<std::string_view>& captions);
+
+// The print file: the captions as they are and a closing line citing the program.
+std::string printText(const std::vector<std::string_view>& captions);
+
+// The file an HTML export writes: the chosen name, with ".html" added unless it already
+// ends in ".html" in any case.
+std::string htmlTarget(std::string chosenName);
+
+// Reads the template beside the program and writes the page to `target`, replacing it
+// whole. Raises "Cannot open file <template>" (nothing written) or "Cannot create file
+// <target>" (an existing target left as it was).
+void saveHtmlPage(const std::string& applicationFolder, const std::string& target,
+                  std::string_view searchTextHtml, const std::vector<std::string_view>& captions);
+
+// Writes the print file beside the program and returns its path; raises
+// "Cannot create file <path>".
+std::string writePrintFile(const std::string& applicationFolder,
+                           const std::vector<std::string_view>& captions);
+
+} // namespace tavir
