@@ -1,0 +1,32 @@
+#include "font_record.h"
+
+#include "profile.h"
+
+namespace tavir {
+
+void writeFontRecord(const FontRecord& font, const std::string& path, std::string_view section)
+{
+    profile::writeString(path, section, "face", font.face);
+    profile::writeInteger(path, section, "size", font.size);
+    profile::writeInteger(path, section, "color", font.color);
+    profile::writeInteger(path, section, "bold", font.bold ? 1 : 0);
+    profile::writeInteger(path, section, "italic", font.italic ? 1 : 0);
+    profile::writeInteger(path, section, "underline", font.underline ? 1 : 0);
+}
+
+FontRecord readFontRecord(const std::string& path, std::string_view section)
+{
+    FontRecord font;
+    const std::string face = profile::readString(path, section, "face", font.face);
+    if (!face.empty())
+        font.face = face.substr(0, kMaxFaceLength);
+    font.size = profile::readInteger(path, section, "size", font.size);
+    font.color = profile::readInteger(path, section, "color", font.color);
+    // Only the value 1 switches a style on; "2" or "yes" leave it off.
+    font.bold = profile::readInteger(path, section, "bold", 0) == 1;
+    font.italic = profile::readInteger(path, section, "italic", 0) == 1;
+    font.underline = profile::readInteger(path, section, "underline", 0) == 1;
+    return font;
+}
+
+} // namespace tavir

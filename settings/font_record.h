@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tavir {
+
+// A font as the settings file stores it. The colour is the Windows colour value: 0x00BBGGRR
+// for a plain colour, 0x80000000 plus the index for a system colour. The face is
+// Windows-1250 text.
+struct FontRecord
+{
+    std::string face = "MS Sans Serif";
+    int size = 8;                     // points
+    std::int32_t color = -2147483640; // 0x80000008, the system window-text colour
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+
+    bool operator==(const FontRecord&) const = default;
+};
+
+// Longest face name a font can carry (a LOGFONT holds 32 bytes with the NUL).
+inline constexpr std::size_t kMaxFaceLength = 31;
+
+void writeFontRecord(const FontRecord& font, const std::string& path, std::string_view section);
+
+// Built from the section over a fresh default record, never from the font it will replace.
+FontRecord readFontRecord(const std::string& path, std::string_view section);
+
+} // namespace tavir

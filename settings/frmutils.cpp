@@ -1,0 +1,182 @@
+#include "frmutils.h"
+
+#include "codec.h"
+#include "profile.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+
+#include <algorithm>
+
+namespace tavir {
+
+namespace {
+
+constexpr std::string_view kConfigSection = "konfiguracja";
+// A hand-edited size must not make Qt build a font of a billion points.
+constexpr int kMaxPointSize = 1000;
+
+enum WindowStateCode : std::int32_t
+{
+    Normal = 0,
+    Minimized = 1,
+    Maximized = 2
+};
+
+std::string toBytes(const QString& text)
+{
+    std::string bytes = utf16ToCp1250(text.toStdU16String());
+    // What the 8-bit font interface reports for a character it cannot represent.
+    std::replace(bytes.begin(), bytes.end(), kUnmappable, '?');
+    return bytes;
+}
+
+std::string sectionOf(const QWidget& form)
+{
+    return toBytes(form.objectName());
+}
+
+std::int32_t stateCode(const QWidget& form)
+{
+    if (form.isMinimized())
+        return Minimized;
+    return form.isMaximized() ? Maximized : Normal;
+}
+
+void applyState(QWidget& form, std::int32_t code)
+{
+    constexpr Qt::WindowStates placementStates = Qt::WindowMinimized | Qt::WindowMaximized;
+    Qt::WindowStates states = form.windowState() & ~placementStates;
+    switch (code) {
+    case Normal:
+        break;
+    case Minimized:
+        states |= Qt::WindowMinimized;
+        break;
+    case Maximized:
+        states |= Qt::WindowMaximized;
+        break;
+    default:
+        return; // not a state the file can hold; the form keeps its own
+    }
+    form.setWindowState(states);
+}
+
+int pointsFromPixels(int pixels)
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const qreal dpi = screen ? screen->logicalDotsPerInchY() : 96.0;
+    return qRound(pixels * 72.0 / dpi);
+}
+
+} // namespace
+
+void WriteFormPlacement(const QWidget& form, const std::string& path)
+{
+    const std::string section = sectionOf(form);
+    profile::writeInteger(path, section, "left", form.pos().x());
+    profile::writeInteger(path, section, "top", form.pos().y());
+    if (!form.isMaximized()) {
+        const QSize outer = form.frameGeometry().size();
+        profile::writeInteger(path, section, "width", outer.width());
+        profile::writeInteger(path, section, "height", outer.height());
+    }
+    profile::writeInteger(path, section, "window_state", stateCode(form));
+}
+
+void ReadFormPlacement(QWidget& form, const std::string& path)
+{
+    const std::string section = sectionOf(form);
+    form.move(profile::readInteger(path, section, "left", form.pos().x()), form.pos().y());
+    form.move(form.pos().x(), profile::readInteger(path, section, "top", form.pos().y()));
+    applyState(form, profile::readInteger(path, section, "window_state", stateCode(form)));
+    if (form.isMaximized())
+        return;
+    // The file holds outer sizes; resize() takes the client size inside the frame.
+    const int outerWidth =
+        profile::readInteger(path, section, "width", form.frameGeometry().width());
+    form.resize(outerWidth - (form.frameGeometry().width() - form.width()), form.height());
+    const int outerHeight =
+        profile::readInteger(path, section, "height", form.frameGeometry().height());
+    form.resize(form.width(), outerHeight - (form.frameGeometry().height() - form.height()));
+}
+
+void WriteFontSection(const FontRecord& font, const std::string& path, std::string_view section)
+{
+    writeFontRecord(font, path, section);
+}
+
+FontRecord ReadFontSection(const std::string& path, std::string_view section)
+{
+    return readFontRecord(path, section);
+}
+
+void WriteConfigInteger(std::string_view key, std::int32_t value, const std::string& path)
+{
+    profile::writeInteger(path, kConfigSection, key, value);
+}
+
+QFont toQFont(const FontRecord& font)
+{
+    QFont result;
+    result.setFamily(QString::fromStdU16String(cp1250ToUtf16(font.face)));
+    // A size of zero or less means "the default" to the platform; here it is the record's.
+    result.setPointSize(font.size > 0 ? std::min(font.size, kMaxPointSize) : FontRecord{}.size);
+    result.setBold(font.bold);
+    result.setItalic(font.italic);
+    result.setUnderline(font.underline);
+    return result;
+}
+
+FontRecord fontRecord(const QFont& font, std::int32_t color)
+{
+    FontRecord record;
+    record.face = toBytes(font.family());
+    record.size =
+        font.pointSizeF() > 0 ? qRound(font.pointSizeF()) : pointsFromPixels(font.pixelSize());
+    record.color = color;
+    record.bold = font.weight() > QFont::Normal;
+    record.italic = font.italic();
+    record.underline = font.underline();
+    return record;
+}
+
+QColor toQColor(std::int32_t colorValue, const QPalette& palette)
+{
+    const auto bits = static_cast<std::uint32_t>(colorValue);
+    if (colorValue >= 0)
+        return QColor(static_cast<int>(bits & 0xFFu), static_cast<int>((bits >> 8) & 0xFFu),
+                      static_cast<int>((bits >> 16) & 0xFFu));
+    // Like the platform, any negative value is a system colour indexed by its low byte.
+    switch (bits & 0xFFu) {
+    case 5: // COLOR_WINDOW
+        return palette.color(QPalette::Window);
+    case 13: // COLOR_HIGHLIGHT
+        return palette.color(QPalette::Highlight);
+    case 14: // COLOR_HIGHLIGHTTEXT
+        return palette.color(QPalette::HighlightedText);
+    case 18: // COLOR_BTNTEXT
+        return palette.color(QPalette::ButtonText);
+    default: // COLOR_WINDOWTEXT (8) and everything without a closer role
+        return palette.color(QPalette::WindowText);
+    }
+}
+
+std::int32_t colorValue(const QColor& color)
+{
+    const QColor rgb = color.toRgb();
+    return rgb.red() | (rgb.green() << 8) | (rgb.blue() << 16);
+}
+
+void applyFont(QWidget& control, const FontRecord& font)
+{
+    control.setFont(toQFont(font));
+    QPalette palette = control.palette();
+    const QColor text = toQColor(font.color, palette);
+    palette.setColor(QPalette::Text, text);
+    palette.setColor(QPalette::WindowText, text);
+    control.setPalette(palette);
+}
+
+} // namespace tavir

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "font_record.h"
+
+#include <QColor>
+#include <QFont>
+#include <QPalette>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+class QWidget;
+
+// The form utilities: window placement, fonts and single numbers kept in the settings file.
+// Every routine takes the settings file's full path and reads or writes it anew; a failed
+// write raises "Unable to write to <path>".
+namespace tavir {
+
+// Section: the form's object name. Keys "left", "top" (outer frame on the screen), "width" and
+// "height" (outer size; not written while maximized), "window_state" (0 normal, 1 minimized,
+// 2 maximized).
+void WriteFormPlacement(const QWidget& form, const std::string& path);
+// Each key falls back to the form's current value; the state is applied before the size, and
+// the size is not read at all when the form ends up maximized.
+void ReadFormPlacement(QWidget& form, const std::string& path);
+
+void WriteFontSection(const FontRecord& font, const std::string& path, std::string_view section);
+FontRecord ReadFontSection(const std::string& path, std::string_view section);
+
+// Writes `key` in the section "konfiguracja".
+void WriteConfigInteger(std::string_view key, std::int32_t value, const std::string& path);
+
+// Between font records and Qt. Qt fonts carry no colour, so it travels beside them.
+QFont toQFont(const FontRecord& font);
+FontRecord fontRecord(const QFont& font, std::int32_t color);
+// A system colour maps to the palette role closest to its Windows meaning.
+QColor toQColor(std::int32_t colorValue, const QPalette& palette);
+std::int32_t colorValue(const QColor& color);
+// Sets the control's font and its text colour (the Text and WindowText roles).
+void applyFont(QWidget& control, const FontRecord& font);
+
+} // namespace tavir

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// Single values of an INI file, read and written one at a time the way the Windows
+// private-profile calls do it. Nothing is cached: every call opens the file anew, and a
+// write changes only the one line it concerns (or adds one), so hand edits survive.
+namespace tavir::profile {
+
+// Longest value a read returns; the platform's callers pass a 2048-byte buffer.
+inline constexpr std::size_t kMaxValueLength = 2047;
+
+// The value of `key` in the first section called `section` (names compare ignoring ASCII
+// case), trimmed and without one pair of enclosing quotes. A missing file, section or key
+// gives `fallback`; reading never fails.
+std::string readString(const std::string& path, std::string_view section, std::string_view key,
+                       std::string_view fallback);
+
+// Sets `key` in `section`, creating the key, the section or the file as needed. The file is
+// replaced atomically; raises "Unable to write to <path>" when that fails. A value is one line
+// of text: anything from its first CR, LF or NUL on is not stored.
+void writeString(const std::string& path, std::string_view section, std::string_view key,
+                 std::string_view value);
+
+// Delphi's StrToInt: decimal with an optional sign, or "$", "x", "0x" hexadecimal taken as a
+// 32-bit pattern; leading blanks allowed, nothing else.
+std::optional<std::int32_t> parseInteger(std::string_view text);
+
+std::int32_t readInteger(const std::string& path, std::string_view section, std::string_view key,
+                         std::int32_t fallback);
+void writeInteger(const std::string& path, std::string_view section, std::string_view key,
+                  std::int32_t value);
+
+} // namespace tavir::profile
