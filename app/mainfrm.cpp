@@ -1,7 +1,9 @@
 #include "mainfrm.h"
 
+#include "abfrm.h"
 #include "codec.h"
 #include "czekaj.h"
+#include "exports.h"
 #include "frmutils.h"
 #include "guard.h"
 #include "jpeg_image.h"
@@ -14,6 +16,8 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFile>
+#include <QKeyEvent>
+#include <QMenu>
 #include <QProgressBar>
 
 namespace {
@@ -80,6 +84,8 @@ TMainFrm::TMainFrm(Platform& platform, std::string applicationFolder)
     : ui_(std::make_unique<Ui::TMainFrm>()),
       platform_(platform),
       model_(new ResultsModel(this)),
+      PopupMenu1(new QMenu(this)),
+      PopupMenu2(new QMenu(this)),
       applicationFolder_(std::move(applicationFolder)),
       listFontColor_(tavir::FontRecord().color),
       previewFontColor_(tavir::FontRecord().color)
@@ -98,7 +104,9 @@ TMainFrm::TMainFrm(Platform& platform, std::string applicationFolder)
     connect(ui_->Edit1, &QLineEdit::returnPressed, this, [this] { guarded([this] { SpeedButton1Click(); }); });
     connect(ui_->SpeedButton2, &QToolButton::clicked, this, [this] { guarded([this] { SpeedButton3Click(); }); });
     connect(ui_->SpeedButton3, &QToolButton::clicked, this, [this] { guarded([this] { SpeedButton4onclick(); }); });
+    setUpCommands();
     guarded([this] { FormCreate(); });
+    about_ = new Tabout([this](const QString& target) { platform_.open(target); }, this);
 }
 
 TMainFrm::~TMainFrm() = default;
@@ -259,3 +267,142 @@ void TMainFrm::finishClose()
     model_->clear();
     quotes_.release();
 }
+
+void TMainFrm::setUpCommands()
+{
+    const auto bind = [this](auto* sender, auto signal, void (TMainFrm::*handler)()) {
+        connect(sender, signal, this, [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
+    };
+    bind(ui_->Kopiujzaznaczone1, &QAction::triggered, &TMainFrm::Kopiujzaznaczone1Click);
+    bind(ui_->Zapiszwynikidopliku1, &QAction::triggered, &TMainFrm::Zapiszwynikidopliku1Click);
+    bind(ui_->Drukujzaznaczone1, &QAction::triggered, &TMainFrm::Drukujzaznaczone1Click);
+    bind(ui_->czcionka1, &QAction::triggered, &TMainFrm::czcionka1Click);
+    bind(ui_->Czcionka2, &QAction::triggered, &TMainFrm::Czcionka2Click);
+    bind(ui_->Uaktualnijprogram1, &QAction::triggered, &TMainFrm::Uaktualnijprogram1Click);
+    bind(ui_->Zakoczprogram1, &QAction::triggered, &TMainFrm::Zakoczprogram1Click);
+    bind(ui_->StronaWWWprogramu1, &QAction::triggered, &TMainFrm::StronaWWWprogramu1Click);
+    bind(ui_->VELTASoftware1, &QAction::triggered, &TMainFrm::VELTASoftware1Click);
+    bind(ui_->Pomoc1, &QAction::triggered, &TMainFrm::Pomoc1Click);
+    bind(ui_->Oautorach1, &QAction::triggered, &TMainFrm::Oautorach1Click);
+    bind(ui_->SpeedButton4, &QToolButton::clicked, &TMainFrm::SpeedButton4Click);
+    bind(ui_->SpeedButton5, &QToolButton::clicked, &TMainFrm::SpeedButton5Click);
+
+    // The list's context menu shares the main menu's export entries, so each shortcut is
+    // registered once and works from every control of the window. Ctrl+F lives only here
+    // and works only while the list has the focus.
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    PopupMenu1->addActions({ui_->Kopiujzaznaczone1, ui_->Zapiszwynikidopliku1,
+                            ui_->Drukujzaznaczone1});
+    PopupMenu1->addSeparator();
+    PopupMenu1->addAction(ui_->czcionka1);
+    ui_->czcionka1->setShortcutContext(Qt::WidgetShortcut);
+    ui_->Wyniki->addAction(ui_->czcionka1);
+    PopupMenu2->setObjectName(QStringLiteral("PopupMenu2"));
+    PopupMenu2->addAction(ui_->Czcionka2);
+    connect(ui_->Wyniki, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        PopupMenu1->popup(ui_->Wyniki->viewport()->mapToGlobal(at));
+    });
+    connect(ui_->Memo1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        PopupMenu2->popup(ui_->Memo1->viewport()->mapToGlobal(at));
+    });
+
+    // The edit controls would take Ctrl+C for their own text; the window's commands win.
+    for (QWidget* control : {static_cast<QWidget*>(ui_->Edit1), static_cast<QWidget*>(ui_->Memo1),
+                             static_cast<QWidget*>(ui_->Wyniki)})
+        control->installEventFilter(this);
+}
+
+bool TMainFrm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::ShortcutOverride) {
+        const QKeySequence pressed(static_cast<QKeyEvent*>(event)->keyCombination());
+        for (const QAction* command : {ui_->Kopiujzaznaczone1, ui_->Zapiszwynikidopliku1,
+                                       ui_->Drukujzaznaczone1, ui_->czcionka1}) {
+            if (command->shortcut() == pressed) {
+                event->ignore();
+                return true;
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+std::vector<std::string_view> TMainFrm::selectedCaptions() const
+{
+    std::vector<std::string_view> captions;
+    for (const int row : ui_->Wyniki->selectedRowsInOrder())
+        captions.push_back(model_->caption(row));
+    return captions;
+}
+
+void TMainFrm::KopiujZaznaczone()
+{
+    const std::string text = tavir::textForm(selectedCaptions());
+    platform_.setClipboardText(fromWindows1250(text), toByteArray(text));
+}
+
+void TMainFrm::ZapiszZaznaczone()
+{
+    const std::vector<std::string_view> captions = selectedCaptions();
+    if (captions.empty())
+        return;
+    const std::optional<QString> name = platform_.saveFileName(
+        this, QStringLiteral("Zapisz zaznaczone cytaty na  dysku:"),
+        QStringLiteral("Pliki HTML (*.html)"), lastSaveName_);
+    if (!name || name->isEmpty())
+        return;
+    lastSaveName_ = *name;
+    tavir::saveHtmlPage(applicationFolder_, tavir::htmlTarget(toSystem(*name)),
+                        toWindows1250Html(ui_->Edit1->text()), captions);
+}
+
+void TMainFrm::DrukujZaznaczone()
+{
+    platform_.printTextFile(fromSystem(tavir::writePrintFile(applicationFolder_, selectedCaptions())));
+}
+
+void TMainFrm::Kopiujzaznaczone1Click() { KopiujZaznaczone(); }
+void TMainFrm::Zapiszwynikidopliku1Click() { ZapiszZaznaczone(); }
+void TMainFrm::Drukujzaznaczone1Click() { DrukujZaznaczone(); }
+void TMainFrm::czcionka1Click() { chooseFont(*ui_->Wyniki); }
+void TMainFrm::Czcionka2Click() { chooseFont(*ui_->Memo1); }
+
+// Face, size and style come from the dialog; underline, strike-out and colour stay.
+void TMainFrm::chooseFont(QWidget& control)
+{
+    const std::optional<QFont> chosen = platform_.chooseFont(this, control.font());
+    if (!chosen)
+        return;
+    QFont font = control.font();
+    font.setFamily(chosen->family());
+    font.setStyleName(QString());
+    font.setPointSize(chosen->pointSize() > 0 ? chosen->pointSize() : font.pointSize());
+    font.setBold(chosen->weight() > QFont::Normal);
+    font.setItalic(chosen->italic());
+    control.setFont(font);
+}
+
+void TMainFrm::openWebPage(std::string_view path)
+{
+    platform_.open(fromSystem(std::string(tavir::kHomePage) + std::string(path)));
+}
+
+void TMainFrm::Uaktualnijprogram1Click()
+{
+    if (platform_.askYesNo(nullptr, QStringLiteral("Pytanie:"),
+                           QStringLiteral("Czy jesteś teraz połączony z Internetem?")))
+        openWebPage("/updates/tavir/");
+}
+
+void TMainFrm::Zakoczprogram1Click() { close(); }
+void TMainFrm::StronaWWWprogramu1Click() { openWebPage("/index.php?a=prog&fname=tavir"); }
+void TMainFrm::VELTASoftware1Click() { openWebPage(""); }
+void TMainFrm::SpeedButton4Click() { openWebPage(""); }
+
+void TMainFrm::Pomoc1Click()
+{
+    platform_.open(fromSystem(applicationFolder_ + std::string(tavir::kHelpPage)));
+}
+
+void TMainFrm::Oautorach1Click() { platform_.showModal(*about_); }
+void TMainFrm::SpeedButton5Click() { platform_.showModal(*about_); }

@@ -8,12 +8,15 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace Ui {
 class TMainFrm;
 }
 class Platform;
 class ResultsModel;
+class QMenu;
 class Tabout;
 
 // The main window: the search bar, the results list, the preview pane and the menus. It
@@ -32,6 +35,11 @@ public:
     void FiltrujDane(const std::string& query);
     void LosujDane(int n);
 
+    // The export commands, on the selected rows in list order.
+    void KopiujZaznaczone();
+    void ZapiszZaznaczone();
+    void DrukujZaznaczone();
+
     bool queryRunning() const { return queryRunning_; }
     const tavir::QuoteCollection& quotes() const { return quotes_; }
     // How often a running query lets the window system deliver events.
@@ -39,6 +47,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     class QueryBridge;
@@ -52,6 +61,25 @@ private:
     void SpeedButton3Click(); // list all
     void SpeedButton4onclick(); // random draw
 
+    void Kopiujzaznaczone1Click();
+    void Zapiszwynikidopliku1Click();
+    void Drukujzaznaczone1Click();
+    void czcionka1Click(); // the results list's font
+    void Czcionka2Click(); // the preview pane's font
+    void Uaktualnijprogram1Click();
+    void Zakoczprogram1Click();
+    void StronaWWWprogramu1Click();
+    void VELTASoftware1Click();
+    void Pomoc1Click();
+    void Oautorach1Click();
+    void SpeedButton4Click(); // the maker's home page
+    void SpeedButton5Click(); // About
+
+    void setUpCommands();
+    std::vector<std::string_view> selectedCaptions() const;
+    void chooseFont(QWidget& control);
+    void openWebPage(std::string_view path);
+
     void setUpLooks();
     void finishClose();
     std::string settingsFile() const;
@@ -61,6 +89,10 @@ private:
     const std::unique_ptr<Ui::TMainFrm> ui_;
     Platform& platform_;
     ResultsModel* model_;
+    QMenu* PopupMenu1;
+    QMenu* PopupMenu2;
+    Tabout* about_ = nullptr;
+    QString lastSaveName_;
     std::string applicationFolder_;
     tavir::QuoteCollection quotes_;
     tavir::PumpPolicy pumpPolicy_;

@@ -39,7 +39,7 @@ ResultsView::ResultsView(QWidget* parent) : QTableView(parent)
     verticalHeader()->hide();
     // Uniform row heights keep a million rows as cheap as ten.
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    fitRowHeight();
     horizontalHeader()->setStretchLastSection(true);
     horizontalHeader()->setSectionsClickable(false);
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -77,4 +77,16 @@ void ResultsView::setHoveredRow(int row)
         return;
     hoveredRow_ = row;
     viewport()->update();
+}
+
+void ResultsView::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::FontChange)
+        fitRowHeight();
+    QTableView::changeEvent(event);
+}
+
+void ResultsView::fitRowHeight()
+{
+    verticalHeader()->setDefaultSectionSize(std::max(fontMetrics().height(), 16) + 4);
 }

@@ -19,9 +19,11 @@ public:
 protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void setHoveredRow(int row);
+    void fitRowHeight();
 
     int hoveredRow_ = -1;
 };

@@ -11,11 +11,15 @@ QString fromWindows1250(std::string_view bytes)
     return text;
 }
 
-std::string toWindows1250(const QString& text)
+namespace {
+std::u16string_view utf16(const QString& text)
 {
-    return tavir::utf16ToCp1250({reinterpret_cast<const char16_t*>(text.utf16()),
-                                 static_cast<std::size_t>(text.size())});
+    return {reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size())};
 }
+} // namespace
+
+std::string toWindows1250(const QString& text) { return tavir::utf16ToCp1250(utf16(text)); }
+std::string toWindows1250Html(const QString& text) { return tavir::utf16ToCp1250Html(utf16(text)); }
 
 QByteArray toByteArray(std::string_view bytes)
 {

@@ -9,6 +9,8 @@
 // Where Windows-1250 bytes meet Qt's text.
 QString fromWindows1250(std::string_view bytes);
 std::string toWindows1250(const QString& text);
+// For an HTML page: markup escaped, characters without a Windows-1250 form as references.
+std::string toWindows1250Html(const QString& text);
 QByteArray toByteArray(std::string_view bytes);
 // Paths and system messages are UTF-8 on this platform.
 QString fromSystem(std::string_view text);

@@ -5,20 +5,28 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <memory>
 #include <string>
 
 // A throw-away application folder with its data folder, for one window.
 class AppFolder
 {
 public:
-    AppFolder() { QDir(dir_.path()).mkpath(QStringLiteral("dane/cytaty")); }
+    AppFolder() { renew(); }
 
-    std::string path() const { return dir_.path().toStdString() + "/"; }
-    QString file(const QString& relative) const { return dir_.filePath(relative); }
+    // Starts over in a new, empty folder.
+    void renew()
+    {
+        dir_ = std::make_unique<QTemporaryDir>();
+        QDir(dir_->path()).mkpath(QStringLiteral("dane/cytaty"));
+    }
+
+    std::string path() const { return dir_->path().toStdString() + "/"; }
+    QString file(const QString& relative) const { return dir_->filePath(relative); }
 
     void write(const QString& relative, const QByteArray& bytes) const
     {
-        QDir(dir_.path()).mkpath(QFileInfo(file(relative)).path());
+        QDir(dir_->path()).mkpath(QFileInfo(file(relative)).path());
         QFile out(file(relative));
         out.open(QIODevice::WriteOnly);
         out.write(bytes);
@@ -36,5 +44,5 @@ public:
     QString settingsFile() const { return file(QStringLiteral("dane/konfiguracja.ini")); }
 
 private:
-    QTemporaryDir dir_;
+    std::unique_ptr<QTemporaryDir> dir_;
 };

@@ -1,6 +1,4 @@
-#include "app_folder.h"
-#include "fake_platform.h"
-#include "mainfrm.h"
+#include "window_fixture.h"
 
 #include <QAbstractItemModel>
 #include <QItemSelectionModel>
@@ -30,44 +28,11 @@ QByteArray manyQuotes(int count)
 
 } // namespace
 
-class TestMainFrm : public QObject
+class TestMainFrm : public QObject, private WindowFixture
 {
     Q_OBJECT
 
 private:
-    AppFolder folder;
-    FakePlatform platform;
-    std::unique_ptr<TMainFrm> window;
-
-    void open()
-    {
-        window = std::make_unique<TMainFrm>(platform, folder.path());
-        window->show();
-        QVERIFY(QTest::qWaitForWindowActive(window.get()));
-    }
-    template <typename T>
-    T* child(const char* name)
-    {
-        auto* widget = window->findChild<T*>(QLatin1String(name));
-        if (!widget)
-            qFatal("no child %s", name);
-        return widget;
-    }
-    QAbstractItemModel* results() { return child<QTableView>("Wyniki")->model(); }
-    QStringList rows()
-    {
-        QStringList out;
-        for (int row = 0; row < results()->rowCount(); ++row)
-            out << results()->index(row, 0).data().toString();
-        return out;
-    }
-    void select(std::initializer_list<int> rowsToSelect)
-    {
-        auto* selection = child<QTableView>("Wyniki")->selectionModel();
-        for (int row : rowsToSelect)
-            selection->select(results()->index(row, 0),
-                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    }
     // Runs `during` once while the next query delivers events.
     void duringNextQuery(std::function<void()> during)
     {
@@ -82,16 +47,12 @@ private slots:
     void init()
     {
         platform = FakePlatform();
+        folder.renew();
         folder.writeQuotes(kQuotes);
-        QFile::remove(folder.settingsFile());
     }
     void cleanup()
     {
-        if (window && window->isVisible()) {
-            platform.answers = {true};
-            window->close();
-        }
-        window.reset();
+        closeWindow();
         QVERIFY(platform.errors.empty() || QTest::currentTestFailed() ||
                 QByteArray(QTest::currentTestFunction()).contains("rror"));
     }

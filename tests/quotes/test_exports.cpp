@@ -1,12 +1,12 @@
 #include "errors.h"
+#include "full_disk.h"
 #include "exports.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <sys/resource.h>
 
+using tavir::test::FullDisk;
 using tavir::test::TempDir;
 
 namespace {
@@ -17,26 +17,6 @@ const std::string kClosing =
     "</ol><br><br><center>Cytaty pochodz\xB9 z darmowej aplikacji VELTA Software TaViR 5.1 "
     "(18082005), <A href=http://www.velta.example>http://www.velta.example</a></center>"
     "</BODY></HTML>\r\n";
-
-// Lowers the file-size limit for one scope, so that a write fails as on a full disk.
-class FullDisk
-{
-public:
-    explicit FullDisk(rlim_t bytes)
-    {
-        std::signal(SIGXFSZ, SIG_IGN);
-        ::getrlimit(RLIMIT_FSIZE, &saved_);
-        rlimit limit = saved_;
-        limit.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FullDisk() { ::setrlimit(RLIMIT_FSIZE, &saved_); }
-    FullDisk(const FullDisk&) = delete;
-    FullDisk& operator=(const FullDisk&) = delete;
-
-private:
-    rlimit saved_{};
-};
 
 TEST(TextForm, EveryLineEndsInCrLf)
 {
