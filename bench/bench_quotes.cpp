@@ -1,0 +1,192 @@
+// The quote library on a generated collection of a million quotations. Every figure is read
+// beside a baseline measured in the same run: memchr over the same buffer for the queries, a
+// bare read of the same file for loading (bench/ratios.py prints the ratios).
+#include "collection.h"
+#include "queries.h"
+#include "quote_generator.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using tavir::QuoteCollection;
+
+const QuoteCollection& quotes()
+{
+    static const QuoteCollection collection =
+        QuoteCollection::fromBytes(tavir::bench::generateQuotes());
+    return collection;
+}
+
+// The collection written once to a temporary file, removed when the program ends.
+class QuoteFile
+{
+public:
+    QuoteFile()
+        : path_(std::filesystem::temp_directory_path() /
+                ("tavir-bench-" + std::to_string(::getpid()) + ".dbc"))
+    {
+        const std::string_view text = quotes().text();
+        std::ofstream(path_, std::ios::binary).write(text.data(), std::ssize(text));
+    }
+    ~QuoteFile() { std::filesystem::remove(path_); }
+    QuoteFile(const QuoteFile&) = delete;
+    QuoteFile& operator=(const QuoteFile&) = delete;
+    std::string path() const { return path_.string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+const QuoteFile& quoteFile()
+{
+    static const QuoteFile file;
+    return file;
+}
+
+class VectorList final : public tavir::ResultList
+{
+public:
+    explicit VectorList(std::size_t capacity) { items.reserve(capacity); }
+    void clear() override { items.clear(); }
+    void beginUpdate() override {}
+    void endUpdate() override {}
+    void add(std::string_view caption, int image) override { items.emplace_back(caption, image); }
+
+    std::vector<std::pair<std::string_view, int>> items;
+};
+
+class NoWait final : public tavir::WaitIndicator
+{
+public:
+    void create() override {}
+    void setMaximum(std::size_t) override {}
+    void show() override {}
+    void step() override {}
+    void close() override {}
+};
+
+class NoEvents final : public tavir::EventPump
+{
+public:
+    bool deliverPending() override { return true; }
+};
+
+void runQuery(benchmark::State& state, std::string_view query)
+{
+    const QuoteCollection& collection = quotes();
+    VectorList list(collection.count());
+    NoWait wait;
+    NoEvents events;
+    for (auto _ : state) {
+        tavir::FiltrujDane(collection, query, list, wait, events);
+        benchmark::DoNotOptimize(list.items.data());
+    }
+    state.counters["hits"] = static_cast<double>(list.items.size());
+    state.SetBytesProcessed(state.iterations() * std::ssize(collection.text()));
+}
+
+void BM_SearchFewHits(benchmark::State& state)
+{
+    runQuery(state, tavir::bench::kFewHitsQuery);
+}
+void BM_SearchManyHits(benchmark::State& state)
+{
+    runQuery(state, tavir::bench::kManyHitsQuery);
+}
+void BM_SearchNoHits(benchmark::State& state)
+{
+    runQuery(state, tavir::bench::kNoHitsQuery);
+}
+void BM_ListAll(benchmark::State& state)
+{
+    runQuery(state, {});
+}
+
+void BM_Draw50(benchmark::State& state)
+{
+    const QuoteCollection& collection = quotes();
+    VectorList list(50);
+    std::uint32_t seed = 1'124'000'000;
+    for (auto _ : state) {
+        tavir::LosujDane(collection, 50, seed++, list);
+        benchmark::DoNotOptimize(list.items.data());
+    }
+}
+
+// The floor for any scan of the buffer: one pass that finds nothing.
+void BM_MemchrAbsentByte(benchmark::State& state)
+{
+    constexpr char kAbsent = '\x01';
+    const std::string_view text = quotes().text();
+    if (std::memchr(text.data(), kAbsent, text.size()) != nullptr) {
+        state.SkipWithError("the generated text holds the byte");
+        return;
+    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(std::memchr(text.data(), kAbsent, text.size()));
+    state.SetBytesProcessed(state.iterations() * std::ssize(text));
+}
+
+void BM_Load(benchmark::State& state)
+{
+    const std::string path = quoteFile().path();
+    for (auto _ : state) {
+        const QuoteCollection collection = QuoteCollection::fromFile(path);
+        benchmark::DoNotOptimize(collection.count());
+    }
+    state.SetBytesProcessed(state.iterations() * std::ssize(quotes().text()));
+}
+
+// The floor for loading: the file read whole into a fresh buffer, nothing else.
+void BM_ReadFile(benchmark::State& state)
+{
+    const std::string path = quoteFile().path();
+    const std::size_t size = quotes().text().size();
+    for (auto _ : state) {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        auto buffer = std::make_unique_for_overwrite<char[]>(size + 1);
+        std::size_t done = 0;
+        ssize_t n = 0;
+        while ((n = ::read(fd, buffer.get() + done, size + 1 - done)) > 0)
+            done += static_cast<std::size_t>(n);
+        ::close(fd);
+        if (done != size) {
+            state.SkipWithError("cannot read the file");
+            break;
+        }
+        benchmark::DoNotOptimize(buffer.get());
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(size));
+}
+
+// Medians of several repetitions: single runs on a shared machine are too noisy to compare.
+void repeated(benchmark::internal::Benchmark* b)
+{
+    b->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true);
+}
+
+BENCHMARK(BM_MemchrAbsentByte)->Apply(repeated);
+BENCHMARK(BM_SearchFewHits)->Apply(repeated);
+BENCHMARK(BM_SearchManyHits)->Apply(repeated);
+BENCHMARK(BM_SearchNoHits)->Apply(repeated);
+BENCHMARK(BM_ListAll)->Apply(repeated);
+BENCHMARK(BM_Draw50)->Apply(repeated)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ReadFile)->Apply(repeated);
+BENCHMARK(BM_Load)->Apply(repeated);
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,50 @@
+#!/usr/bin/env python3
+"""Medians from bench_quotes' JSON output, each set beside its baseline from the same run.
+
+usage: python3 bench/ratios.py bench_quotes.json
+"""
+import json
+import sys
+
+TO_MS = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}
+MEMCHR = "BM_MemchrAbsentByte"
+# benchmark: (baseline, largest ratio wanted or None)
+BASELINES = {
+    "BM_SearchFewHits": (MEMCHR, 3.0),
+    "BM_SearchManyHits": (MEMCHR, 3.0),
+    "BM_SearchNoHits": (MEMCHR, 3.0),
+    "BM_ListAll": (MEMCHR, None),
+    "BM_Load": ("BM_ReadFile", None),
+}
+
+
+def main(path):
+    with open(path) as f:
+        report = json.load(f)
+    median, spread, unit = {}, {}, {}
+    for run in report["benchmarks"]:
+        name = run["run_name"].split("/")[0]
+        if run.get("aggregate_name") == "median":
+            median[name] = run["real_time"] * TO_MS[run["time_unit"]]
+            unit[name] = run["time_unit"]
+        elif run.get("aggregate_name") == "cv":
+            spread[name] = run["real_time"]
+    print(f"{'benchmark':<22}{'median':>14}{'cv':>7}  {'ratio to baseline':<34}target")
+    missed = 0
+    for name, ms in sorted(median.items(), key=lambda item: -item[1]):
+        baseline, limit = BASELINES.get(name, (None, None))
+        ratio_text, verdict = "", ""
+        if baseline in median:
+            ratio = ms / median[baseline]
+            ratio_text = f"{ratio:6.2f} x {baseline}"
+            if limit is not None:
+                verdict = f"<= {limit:g}: " + ("met" if ratio <= limit else "MISSED")
+                missed += ratio > limit
+        cv = f"{spread[name] * 100:5.1f}%" if name in spread else ""
+        shown = f"{ms / TO_MS[unit[name]]:.3f} {unit[name]}"
+        print(f"{name:<22}{shown:>14}{cv:>7}  {ratio_text:<34}{verdict}")
+    return 1 if missed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1]))

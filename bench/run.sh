@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Builds the benchmarks in a Release folder and runs both sets: bench_quotes (the library in
+# memory, with ratios to baselines from the same run) and compare_cli.sh (tavir-cli as a whole
+# process against grep and wc). Builds and runs hold the machine's build lock so that they
+# never share the cores with another build. Exits non-zero when a target is missed.
+#
+#   bash bench/run.sh            # from anywhere; BUILD_DIR defaults to build-bench
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${TAVIR_BENCH_BUILD:-build-bench}
+lock=${TAVIR_BUILD_LOCK:-/tmp/tavir-build.lock}
+
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAVIR_BUILD_GUI=OFF >/dev/null
+flock "$lock" cmake --build "$build" -j2 --target bench_quotes tavir-gen-quotes tavir-cli
+
+status=0
+json=$build/bench_quotes.json
+flock "$lock" "$build/bench_quotes" --benchmark_enable_random_interleaving=true \
+    --benchmark_out="$json" --benchmark_out_format=json
+echo
+python3 bench/ratios.py "$json" || status=1
+echo
+flock "$lock" bash bench/compare_cli.sh "$build" || status=1
+exit $status
