@@ -151,13 +151,12 @@ int run(const Options& options)
     const std::string path =
         options.file.empty() ? tavir::applicationFolder() + std::string(tavir::kQuoteFile)
                              : options.file;
-    const auto quotes = tavir::QuoteCollection::fromFile(path);
-
     if (options.command == "count") {
-        const std::string counter = quotes.counterText() + "\n";
+        const std::string counter = tavir::counterText(tavir::countFileLines(path)) + "\n";
         std::fwrite(counter.data(), 1, counter.size(), stdout);
         return 0;
     }
+    const auto quotes = tavir::QuoteCollection::fromFile(path);
     OutputList out(options.raw);
     if (options.command == "random") {
         tavir::LosujDane(quotes, options.count, options.seed.value_or(tavir::timeSeed()), out);

@@ -5,6 +5,9 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <new>
+#include <sys/mman.h>
+#include <utility>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -29,69 +32,144 @@ private:
     int fd_;
 };
 
-struct FileBytes
+// Opens a regular file for reading; -1 when it cannot be opened or is not a file.
+int openRegularFile(const std::string& path, std::size_t& size)
 {
-    std::unique_ptr<char[]> data;
-    std::size_t size = 0;
-};
-
-// Reads a regular file whole into a buffer of its size, without initialising it first.
-bool readWholeFile(const std::string& path, FileBytes& bytes)
-{
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     struct stat info {};
-    if (file.get() < 0 || ::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode))
+    if (fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        size = static_cast<std::size_t>(info.st_size);
+        return fd;
+    }
+    if (fd >= 0)
+        ::close(fd);
+    return -1;
+}
+
+// Reads up to `room` bytes; the count read, 0 at the end, -1 on an error.
+ssize_t readSome(int fd, char* into, std::size_t room)
+{
+    ssize_t n = 0;
+    do {
+        n = ::read(fd, into, room);
+    } while (n < 0 && errno == EINTR);
+    return n;
+}
+
+// Reads a regular file whole into a buffer of its size.
+bool readWholeFile(const std::string& path, TextBuffer& buffer, std::size_t& filled)
+{
+    std::size_t size = 0;
+    FileDescriptor file(openRegularFile(path, size));
+    if (file.get() < 0)
         return false;
 
     // One spare byte lets the final read see the end without growing the buffer.
-    std::size_t capacity = static_cast<std::size_t>(info.st_size) + 1;
-    bytes.data = std::make_unique_for_overwrite<char[]>(capacity);
+    buffer = TextBuffer(size + 1);
+    filled = 0;
     for (;;) {
-        if (bytes.size == capacity) { // the file grew while we read it
-            auto larger = std::make_unique_for_overwrite<char[]>(capacity * 2);
-            std::memcpy(larger.get(), bytes.data.get(), bytes.size);
-            bytes.data = std::move(larger);
-            capacity *= 2;
+        if (filled == buffer.capacity()) { // the file grew while we read it
+            TextBuffer larger(buffer.capacity() * 2);
+            std::memcpy(larger.data(), buffer.data(), filled);
+            buffer = std::move(larger);
         }
-        const ssize_t n = ::read(file.get(), bytes.data.get() + bytes.size, capacity - bytes.size);
-        if (n < 0 && errno == EINTR)
-            continue;
+        const ssize_t n = readSome(file.get(), buffer.data() + filled, buffer.capacity() - filled);
         if (n < 0)
             return false;
         if (n == 0)
             return true;
-        bytes.size += static_cast<std::size_t>(n);
+        filled += static_cast<std::size_t>(n);
     }
 }
 
+constexpr std::size_t kMapAtLeast = std::size_t(1) << 20;
+
 } // namespace
+
+TextBuffer::TextBuffer(std::size_t capacity) : capacity_(capacity)
+{
+    if (capacity >= kMapAtLeast) {
+        void* pages = ::mmap(nullptr, capacity, PROT_READ | PROT_WRITE,
+                             MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (pages == MAP_FAILED)
+            throw std::bad_alloc();
+        ::madvise(pages, capacity, MADV_HUGEPAGE);
+        ::madvise(pages, capacity, 23 /* MADV_POPULATE_WRITE */);
+        data_ = static_cast<char*>(pages);
+        mapped_ = true;
+    } else {
+        data_ = new char[capacity];
+    }
+}
+
+TextBuffer::~TextBuffer()
+{
+    if (mapped_)
+        ::munmap(data_, capacity_);
+    else
+        delete[] data_;
+}
+
+TextBuffer::TextBuffer(TextBuffer&& other) noexcept
+    : data_(std::exchange(other.data_, nullptr)),
+      capacity_(std::exchange(other.capacity_, 0)),
+      mapped_(std::exchange(other.mapped_, false))
+{
+}
+
+TextBuffer& TextBuffer::operator=(TextBuffer&& other) noexcept
+{
+    TextBuffer old(std::move(*this));
+    data_ = std::exchange(other.data_, nullptr);
+    capacity_ = std::exchange(other.capacity_, 0);
+    mapped_ = std::exchange(other.mapped_, false);
+    return *this;
+}
+
+std::size_t countFileLines(const std::string& path)
+{
+    std::size_t size = 0;
+    FileDescriptor file(openRegularFile(path, size));
+    if (file.get() < 0)
+        throw cannotOpenFile(path);
+    LineCounter counter;
+    std::vector<char> piece(std::size_t(1) << 16);
+    for (;;) {
+        const ssize_t n = readSome(file.get(), piece.data(), piece.size());
+        if (n < 0)
+            throw cannotOpenFile(path);
+        if (n == 0 || !counter.feed({piece.data(), static_cast<std::size_t>(n)}))
+            return counter.lines();
+    }
+}
 
 QuoteCollection QuoteCollection::fromFile(const std::string& path)
 {
-    FileBytes bytes;
-    if (!readWholeFile(path, bytes))
+    TextBuffer buffer;
+    std::size_t size = 0;
+    if (!readWholeFile(path, buffer, size))
         throw cannotOpenFile(path);
-    return fromBuffer(std::move(bytes.data), bytes.size);
+    return fromBuffer(std::move(buffer), size);
 }
 
 QuoteCollection QuoteCollection::fromBytes(std::string bytes)
 {
-    auto buffer = std::make_unique_for_overwrite<char[]>(bytes.size() + 1);
-    std::memcpy(buffer.get(), bytes.data(), bytes.size());
+    TextBuffer buffer(bytes.size() + 1);
+    std::memcpy(buffer.data(), bytes.data(), bytes.size());
     return fromBuffer(std::move(buffer), bytes.size());
 }
 
-QuoteCollection QuoteCollection::fromBuffer(std::unique_ptr<char[]> buffer, std::size_t size)
+QuoteCollection QuoteCollection::fromBuffer(TextBuffer buffer, std::size_t size)
 {
     QuoteCollection collection;
     collection.text_ = std::move(buffer);
-    collection.lines_ = splitLines({collection.text_.get(), size}, &collection.size_);
+    collection.lines_ = splitLines({collection.text_.data(), size}, &collection.size_);
     return collection;
 }
 
 void QuoteCollection::release()
 {
-    text_.reset();
+    text_ = TextBuffer();
     size_ = 0;
     std::vector<LineSpan>().swap(lines_);
 }

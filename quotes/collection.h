@@ -4,12 +4,44 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace tavir {
+
+// The counter's text for a file of `lines` lines: one less, since the last line is not a
+// quotation; "-1" for an empty file.
+inline std::string counterText(std::size_t lines)
+{
+    return std::to_string(static_cast<std::int64_t>(lines) - 1);
+}
+
+// Counts the lines of a file as the collection would split it, reading it in pieces;
+// raises "Cannot open file <path>" when it cannot be read.
+std::size_t countFileLines(const std::string& path);
+
+// A byte buffer left uninitialised. Large ones are mapped with all their pages in place at
+// once, which spares a fault per page while the file is read into them.
+class TextBuffer
+{
+public:
+    TextBuffer() = default;
+    explicit TextBuffer(std::size_t capacity);
+    ~TextBuffer();
+    TextBuffer(TextBuffer&& other) noexcept;
+    TextBuffer& operator=(TextBuffer&& other) noexcept;
+    TextBuffer(const TextBuffer&) = delete;
+    TextBuffer& operator=(const TextBuffer&) = delete;
+
+    char* data() const { return data_; }
+    std::size_t capacity() const { return capacity_; }
+
+private:
+    char* data_ = nullptr;
+    std::size_t capacity_ = 0;
+    bool mapped_ = false;
+};
 
 // The quote collection: the data file's text in one buffer and the place of every line in
 // it. The last line is not a quotation; the queries never reach it.
@@ -25,22 +57,22 @@ public:
     std::size_t count() const { return lines_.size(); }
     std::string_view line(std::size_t i) const
     {
-        return {text_.get() + lines_[i].begin, lines_[i].length};
+        return {text_.data() + lines_[i].begin, lines_[i].length};
     }
     const LineSpan& span(std::size_t i) const { return lines_[i]; }
-    std::string_view text() const { return {text_.get(), size_}; }
+    std::string_view text() const { return {text_.data(), size_}; }
 
     // Count - 1: the number of quotations, -1 for an empty file.
     std::int64_t quotationCount() const { return static_cast<std::int64_t>(count()) - 1; }
-    std::string counterText() const { return std::to_string(quotationCount()); }
+    std::string counterText() const { return tavir::counterText(count()); }
 
     // Frees the buffer; afterwards the collection is empty.
     void release();
 
 private:
-    static QuoteCollection fromBuffer(std::unique_ptr<char[]> buffer, std::size_t size);
+    static QuoteCollection fromBuffer(TextBuffer buffer, std::size_t size);
 
-    std::unique_ptr<char[]> text_;
+    TextBuffer text_;
     std::size_t size_ = 0;
     std::vector<LineSpan> lines_;
 };

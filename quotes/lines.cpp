@@ -37,6 +37,8 @@ const char* findTerminator(const char* p, const char* end)
 std::vector<LineSpan> splitLines(std::string_view bytes, std::size_t* textLength)
 {
     std::vector<LineSpan> lines;
+    // Generous: pages of the table that are never filled are never touched.
+    lines.reserve(bytes.size() / 32 + 1);
     const char* const start = bytes.data();
     const char* end = start + bytes.size();
     const char* p = start;
@@ -61,6 +63,63 @@ std::vector<LineSpan> splitLines(std::string_view bytes, std::size_t* textLength
         *textLength = static_cast<std::size_t>(end - start);
     return lines;
 }
+
+bool LineCounter::feed(std::string_view piece)
+{
+    if (ended_)
+        return false;
+    const char* p = piece.data();
+    const char* const end = p + piece.size();
+#if defined(__SSE2__)
+    // Per byte: +1 for a CR, +1 for an LF not right after a CR. The byte counters are summed
+    // before they can overflow.
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i zero = _mm_setzero_si128();
+    __m128i previousCrs = _mm_insert_epi16(zero, previousWasCr_ ? 0xFF00 : 0, 7);
+    __m128i counts = zero;
+    int blocksCounted = 0;
+    const auto addCounts = [&] {
+        const __m128i sums = _mm_sad_epu8(counts, zero);
+        terminators_ += static_cast<std::size_t>(_mm_cvtsi128_si32(sums) +
+                                                 _mm_extract_epi16(sums, 4));
+        counts = zero;
+        blocksCounted = 0;
+    };
+    while (end - p >= 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(block, zero)) != 0)
+            break; // the text ends in this block: finish it byte by byte
+        const __m128i crs = _mm_cmpeq_epi8(block, cr);
+        const __m128i lfs = _mm_cmpeq_epi8(block, lf);
+        const __m128i crBefore = _mm_or_si128(_mm_slli_si128(crs, 1), _mm_srli_si128(previousCrs, 15));
+        const __m128i lonelyLfs = _mm_andnot_si128(crBefore, lfs);
+        counts = _mm_sub_epi8(_mm_sub_epi8(counts, crs), lonelyLfs);
+        previousCrs = crs;
+        if (++blocksCounted == 255)
+            addCounts();
+        const char last = p[15];
+        previousWasCr_ = last == '\r';
+        openLine_ = last != '\r' && last != '\n';
+        p += 16;
+    }
+    addCounts();
+#endif
+    for (; p < end; ++p) {
+        const char c = *p;
+        if (c == '\0') {
+            ended_ = true;
+            return false;
+        }
+        if (c == '\r' || (c == '\n' && !previousWasCr_))
+            ++terminators_;
+        previousWasCr_ = c == '\r';
+        openLine_ = c != '\r' && c != '\n';
+    }
+    return true;
+}
+
+std::size_t LineCounter::lines() const { return terminators_ + (openLine_ ? 1 : 0); }
 
 std::vector<std::string_view> lineViews(std::string_view bytes)
 {

@@ -18,6 +18,23 @@ struct LineSpan
 // When `textLength` is given, it receives the number of bytes before the first NUL.
 std::vector<LineSpan> splitLines(std::string_view bytes, std::size_t* textLength = nullptr);
 
+// Counts the lines of a text fed in pieces, by the same rules as splitLines, without
+// keeping them: CR and LF each end a line except the LF of a CR LF pair, and a last line
+// without a terminator still counts.
+class LineCounter
+{
+public:
+    // Returns false once the text has ended at a NUL; later pieces are not looked at.
+    bool feed(std::string_view piece);
+    std::size_t lines() const;
+
+private:
+    std::size_t terminators_ = 0;
+    bool ended_ = false;
+    bool previousWasCr_ = false;
+    bool openLine_ = false; // text since the last terminator
+};
+
 // Convenience for small files (the HTML template): the lines as views into `bytes`.
 std::vector<std::string_view> lineViews(std::string_view bytes);
 

@@ -72,6 +72,40 @@ TEST(LineRules, LongLinesAcrossBlockBoundaries)
     }
 }
 
+TEST(LineRules, CountingInPiecesAgreesWithSplitting)
+{
+    // Every mix of terminators, letters and a NUL, cut into pieces of every small size and
+    // long enough to cross the counter's 16-byte blocks.
+    const char alphabet[] = {'a', '\r', '\n', '\0'};
+    std::uint32_t state = 12345;
+    for (int round = 0; round < 3000; ++round) {
+        std::string bytes(static_cast<std::size_t>(round % 70), 'x');
+        for (char& c : bytes) {
+            state = state * 1103515245u + 12345u;
+            const std::uint32_t pick = (state >> 16) % 16;
+            c = pick < 12 ? alphabet[pick % 3] : pick < 15 ? 'b' : alphabet[3];
+        }
+        const std::size_t expected = tavir::splitLines(bytes).size();
+        const std::size_t pieceSize = 1 + static_cast<std::size_t>(round % 23);
+        tavir::LineCounter counter;
+        for (std::size_t at = 0; at < bytes.size(); at += pieceSize)
+            counter.feed(std::string_view(bytes).substr(at, pieceSize));
+        ASSERT_EQ(counter.lines(), expected) << testing::PrintToString(bytes);
+    }
+}
+
+TEST(Collection, CountsAFileWithoutLoadingIt)
+{
+    TempDir dir;
+    std::string big;
+    for (int i = 0; i < 20000; ++i)
+        big += i % 3 ? "cytat\r\n" : "\n\r";
+    EXPECT_EQ(tavir::countFileLines(dir.write("big.dbc", big)),
+              QuoteCollection::fromBytes(big).count());
+    EXPECT_EQ(tavir::countFileLines(dir.write("nul.dbc", std::string("A\r\nB\0C\r\n", 8))), 2u);
+    EXPECT_THROW((void)tavir::countFileLines(dir.file("none")), tavir::Error);
+}
+
 TEST(LineRules, TemplateLineViews)
 {
     EXPECT_EQ(tavir::lineViews("<html>\r\n<body>\n"),
