@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the benchmarks in a Release folder and runs both sets: bench_quotes (the library in
-# memory, with ratios to baselines from the same run) and compare_cli.sh (tavir-cli as a whole
-# process against grep and wc). Builds and runs hold the machine's build lock so that they
+# Builds the benchmarks in a Release folder and runs the three sets: bench_quotes (the library
+# in memory, with ratios to baselines from the same run), compare_cli.sh (tavir-cli as a whole
+# process against grep and wc) and bench_window (the window's start-up and listing of a million
+# quotations on the offscreen platform, beside loading the file alone). Builds and runs hold the machine's build lock so that they
 # never share the cores with another build. Exits non-zero when a target is missed.
 #
 #   bash bench/run.sh            # from anywhere; BUILD_DIR defaults to build-bench
@@ -10,8 +11,8 @@ cd "$(dirname "$0")/.."
 build=${TAVIR_BENCH_BUILD:-build-bench}
 lock=${TAVIR_BUILD_LOCK:-/tmp/tavir-build.lock}
 
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAVIR_BUILD_GUI=OFF >/dev/null
-flock "$lock" cmake --build "$build" -j2 --target bench_quotes tavir-gen-quotes tavir-cli
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+flock "$lock" cmake --build "$build" -j2 --target bench_quotes bench_window tavir-gen-quotes tavir-cli
 
 status=0
 json=$build/bench_quotes.json
@@ -21,4 +22,6 @@ echo
 python3 bench/ratios.py "$json" || status=1
 echo
 flock "$lock" bash bench/compare_cli.sh "$build" || status=1
+echo
+QT_QPA_PLATFORM=offscreen flock "$lock" "$build/bench_window" 2>/dev/null || status=1
 exit $status
