@@ -9,7 +9,10 @@ QString withFullStop(QString text)
     return text;
 }
 
-QString applicationTitle() { return fromSystem(tavir::titleWithVersion()); }
+QString applicationTitle()
+{
+    return fromSystem(tavir::titleWithVersion());
+}
 
 void showStandardError(Platform& platform, QWidget* owner, const QString& text)
 {

@@ -17,8 +17,7 @@ void showStandardError(Platform& platform, QWidget* owner, const QString& text);
 
 // Runs an event handler's body; an error that escapes it is shown in the standard error box
 // and the program carries on. Qt must never see an exception.
-template <typename Body>
-void guarded(Platform& platform, QWidget* owner, Body&& body)
+template <typename Body> void guarded(Platform& platform, QWidget* owner, Body&& body)
 {
     try {
         body();

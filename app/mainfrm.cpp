@@ -72,7 +72,8 @@ private:
     void showProgress()
     {
         if (wait_)
-            wait_->progressBar()->setValue(static_cast<int>(std::min<std::size_t>(position_, INT_MAX)));
+            wait_->progressBar()->setValue(
+                static_cast<int>(std::min<std::size_t>(position_, INT_MAX)));
     }
 
     TMainFrm& window_;
@@ -81,13 +82,9 @@ private:
 };
 
 TMainFrm::TMainFrm(Platform& platform, std::string applicationFolder)
-    : ui_(std::make_unique<Ui::TMainFrm>()),
-      platform_(platform),
-      model_(new ResultsModel(this)),
-      PopupMenu1(new QMenu(this)),
-      PopupMenu2(new QMenu(this)),
-      applicationFolder_(std::move(applicationFolder)),
-      listFontColor_(tavir::FontRecord().color),
+    : ui_(std::make_unique<Ui::TMainFrm>()), platform_(platform), model_(new ResultsModel(this)),
+      PopupMenu1(new QMenu(this)), PopupMenu2(new QMenu(this)),
+      applicationFolder_(std::move(applicationFolder)), listFontColor_(tavir::FontRecord().color),
       previewFontColor_(tavir::FontRecord().color)
 {
     Q_INIT_RESOURCE(tavir);
@@ -100,10 +97,14 @@ TMainFrm::TMainFrm(Platform& platform, std::string applicationFolder)
     ui_->Wyniki->setModel(model_);
     connect(ui_->Wyniki->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { guarded([this] { WynikiSelectItem(); }); });
-    connect(ui_->SpeedButton1, &QToolButton::clicked, this, [this] { guarded([this] { SpeedButton1Click(); }); });
-    connect(ui_->Edit1, &QLineEdit::returnPressed, this, [this] { guarded([this] { SpeedButton1Click(); }); });
-    connect(ui_->SpeedButton2, &QToolButton::clicked, this, [this] { guarded([this] { SpeedButton3Click(); }); });
-    connect(ui_->SpeedButton3, &QToolButton::clicked, this, [this] { guarded([this] { SpeedButton4onclick(); }); });
+    connect(ui_->SpeedButton1, &QToolButton::clicked, this,
+            [this] { guarded([this] { SpeedButton1Click(); }); });
+    connect(ui_->Edit1, &QLineEdit::returnPressed, this,
+            [this] { guarded([this] { SpeedButton1Click(); }); });
+    connect(ui_->SpeedButton2, &QToolButton::clicked, this,
+            [this] { guarded([this] { SpeedButton3Click(); }); });
+    connect(ui_->SpeedButton3, &QToolButton::clicked, this,
+            [this] { guarded([this] { SpeedButton4onclick(); }); });
     setUpCommands();
     guarded([this] { FormCreate(); });
     about_ = new Tabout([this](const QString& target) { platform_.open(target); }, this);
@@ -111,8 +112,7 @@ TMainFrm::TMainFrm(Platform& platform, std::string applicationFolder)
 
 TMainFrm::~TMainFrm() = default;
 
-template <typename Body>
-void TMainFrm::guarded(Body&& body)
+template <typename Body> void TMainFrm::guarded(Body&& body)
 {
     ::guarded(platform_, this, std::forward<Body>(body));
 }
@@ -154,7 +154,8 @@ void TMainFrm::setUpLooks()
     setTabOrder(ui_->Edit1, ui_->Wyniki);
     setTabOrder(ui_->Wyniki, ui_->Memo1);
 
-    setStyleSheet(QStringLiteral(
+    // Only the window's own controls: menus and dialogs keep the desktop's look.
+    ui_->centralWidget->setStyleSheet(QStringLiteral(
         "#Panel1 { background: #7E0305; }"
         "#Label1 { color: white; }"
         "#Panel1 QToolButton { color: white; border: none; border-radius: 3px; }"
@@ -213,9 +214,18 @@ void TMainFrm::LosujDane(int n)
     tavir::LosujDane(quotes_, n, tavir::timeSeed(), *model_);
 }
 
-void TMainFrm::SpeedButton1Click() { FiltrujDane(toWindows1250(ui_->Edit1->text())); }
-void TMainFrm::SpeedButton3Click() { FiltrujDane({}); }
-void TMainFrm::SpeedButton4onclick() { LosujDane(50); }
+void TMainFrm::SpeedButton1Click()
+{
+    FiltrujDane(toWindows1250(ui_->Edit1->text()));
+}
+void TMainFrm::SpeedButton3Click()
+{
+    FiltrujDane({});
+}
+void TMainFrm::SpeedButton4onclick()
+{
+    LosujDane(50);
+}
 
 void TMainFrm::WynikiSelectItem()
 {
@@ -259,10 +269,10 @@ void TMainFrm::finishClose()
     guarded([this] {
         tavir::WriteFormPlacement(*this, settingsFile());
         tavir::WriteConfigInteger("Wyniki-height", ui_->Memo1->height(), settingsFile());
-        tavir::WriteFontSection(tavir::fontRecord(ui_->Wyniki->font(), listFontColor_), settingsFile(),
-                         "Wyniki_font");
-        tavir::WriteFontSection(tavir::fontRecord(ui_->Memo1->font(), previewFontColor_), settingsFile(),
-                         "LOOpa_font");
+        tavir::WriteFontSection(tavir::fontRecord(ui_->Wyniki->font(), listFontColor_),
+                                settingsFile(), "Wyniki_font");
+        tavir::WriteFontSection(tavir::fontRecord(ui_->Memo1->font(), previewFontColor_),
+                                settingsFile(), "LOOpa_font");
     });
     model_->clear();
     quotes_.release();
@@ -271,7 +281,8 @@ void TMainFrm::finishClose()
 void TMainFrm::setUpCommands()
 {
     const auto bind = [this](auto* sender, auto signal, void (TMainFrm::*handler)()) {
-        connect(sender, signal, this, [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
+        connect(sender, signal, this,
+                [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
     };
     bind(ui_->Kopiujzaznaczone1, &QAction::triggered, &TMainFrm::Kopiujzaznaczone1Click);
     bind(ui_->Zapiszwynikidopliku1, &QAction::triggered, &TMainFrm::Zapiszwynikidopliku1Click);
@@ -291,8 +302,8 @@ void TMainFrm::setUpCommands()
     // registered once and works from every control of the window. Ctrl+F lives only here
     // and works only while the list has the focus.
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-    PopupMenu1->addActions({ui_->Kopiujzaznaczone1, ui_->Zapiszwynikidopliku1,
-                            ui_->Drukujzaznaczone1});
+    PopupMenu1->addActions(
+        {ui_->Kopiujzaznaczone1, ui_->Zapiszwynikidopliku1, ui_->Drukujzaznaczone1});
     PopupMenu1->addSeparator();
     PopupMenu1->addAction(ui_->czcionka1);
     ui_->czcionka1->setShortcutContext(Qt::WidgetShortcut);
@@ -346,9 +357,9 @@ void TMainFrm::ZapiszZaznaczone()
     const std::vector<std::string_view> captions = selectedCaptions();
     if (captions.empty())
         return;
-    const std::optional<QString> name = platform_.saveFileName(
-        this, QStringLiteral("Zapisz zaznaczone cytaty na  dysku:"),
-        QStringLiteral("Pliki HTML (*.html)"), lastSaveName_);
+    const std::optional<QString> name =
+        platform_.saveFileName(this, QStringLiteral("Zapisz zaznaczone cytaty na  dysku:"),
+                               QStringLiteral("Pliki HTML (*.html)"), lastSaveName_);
     if (!name || name->isEmpty())
         return;
     lastSaveName_ = *name;
@@ -358,14 +369,30 @@ void TMainFrm::ZapiszZaznaczone()
 
 void TMainFrm::DrukujZaznaczone()
 {
-    platform_.printTextFile(fromSystem(tavir::writePrintFile(applicationFolder_, selectedCaptions())));
+    platform_.printTextFile(
+        fromSystem(tavir::writePrintFile(applicationFolder_, selectedCaptions())));
 }
 
-void TMainFrm::Kopiujzaznaczone1Click() { KopiujZaznaczone(); }
-void TMainFrm::Zapiszwynikidopliku1Click() { ZapiszZaznaczone(); }
-void TMainFrm::Drukujzaznaczone1Click() { DrukujZaznaczone(); }
-void TMainFrm::czcionka1Click() { chooseFont(*ui_->Wyniki); }
-void TMainFrm::Czcionka2Click() { chooseFont(*ui_->Memo1); }
+void TMainFrm::Kopiujzaznaczone1Click()
+{
+    KopiujZaznaczone();
+}
+void TMainFrm::Zapiszwynikidopliku1Click()
+{
+    ZapiszZaznaczone();
+}
+void TMainFrm::Drukujzaznaczone1Click()
+{
+    DrukujZaznaczone();
+}
+void TMainFrm::czcionka1Click()
+{
+    chooseFont(*ui_->Wyniki);
+}
+void TMainFrm::Czcionka2Click()
+{
+    chooseFont(*ui_->Memo1);
+}
 
 // Face, size and style come from the dialog; underline, strike-out and colour stay.
 void TMainFrm::chooseFont(QWidget& control)
@@ -394,15 +421,33 @@ void TMainFrm::Uaktualnijprogram1Click()
         openWebPage("/updates/tavir/");
 }
 
-void TMainFrm::Zakoczprogram1Click() { close(); }
-void TMainFrm::StronaWWWprogramu1Click() { openWebPage("/index.php?a=prog&fname=tavir"); }
-void TMainFrm::VELTASoftware1Click() { openWebPage(""); }
-void TMainFrm::SpeedButton4Click() { openWebPage(""); }
+void TMainFrm::Zakoczprogram1Click()
+{
+    close();
+}
+void TMainFrm::StronaWWWprogramu1Click()
+{
+    openWebPage("/index.php?a=prog&fname=tavir");
+}
+void TMainFrm::VELTASoftware1Click()
+{
+    openWebPage("");
+}
+void TMainFrm::SpeedButton4Click()
+{
+    openWebPage("");
+}
 
 void TMainFrm::Pomoc1Click()
 {
     platform_.open(fromSystem(applicationFolder_ + std::string(tavir::kHelpPage)));
 }
 
-void TMainFrm::Oautorach1Click() { platform_.showModal(*about_); }
-void TMainFrm::SpeedButton5Click() { platform_.showModal(*about_); }
+void TMainFrm::Oautorach1Click()
+{
+    platform_.showModal(*about_);
+}
+void TMainFrm::SpeedButton5Click()
+{
+    platform_.showModal(*about_);
+}

@@ -57,8 +57,8 @@ private:
     void LadujDane();
     void WynikiSelectItem();
 
-    void SpeedButton1Click(); // search
-    void SpeedButton3Click(); // list all
+    void SpeedButton1Click();   // search
+    void SpeedButton3Click();   // list all
     void SpeedButton4onclick(); // random draw
 
     void Kopiujzaznaczone1Click();
@@ -83,8 +83,7 @@ private:
     void setUpLooks();
     void finishClose();
     std::string settingsFile() const;
-    template <typename Body>
-    void guarded(Body&& body);
+    template <typename Body> void guarded(Body&& body);
 
     const std::unique_ptr<Ui::TMainFrm> ui_;
     Platform& platform_;

@@ -28,8 +28,7 @@ void QtPlatform::showError(QWidget* owner, const QString& caption, const QString
 }
 
 std::optional<QString> QtPlatform::saveFileName(QWidget* owner, const QString& title,
-                                                const QString& filter,
-                                                const QString& previousName)
+                                                const QString& filter, const QString& previousName)
 {
     QFileDialog dialog(owner, title, QString(), filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -57,7 +56,10 @@ std::optional<QFont> QtPlatform::chooseFont(QWidget* owner, const QFont& initial
     return dialog.selectedFont();
 }
 
-void QtPlatform::showModal(QDialog& dialog) { dialog.exec(); }
+void QtPlatform::showModal(QDialog& dialog)
+{
+    dialog.exec();
+}
 
 void QtPlatform::setClipboardText(const QString& text, const QByteArray& windows1250)
 {

@@ -7,8 +7,7 @@ class QtPlatform final : public Platform
 public:
     bool askYesNo(QWidget* owner, const QString& caption, const QString& text) override;
     void showError(QWidget* owner, const QString& caption, const QString& text) override;
-    std::optional<QString> saveFileName(QWidget* owner, const QString& title,
-                                        const QString& filter,
+    std::optional<QString> saveFileName(QWidget* owner, const QString& title, const QString& filter,
                                         const QString& previousName) override;
     std::optional<QFont> chooseFont(QWidget* owner, const QFont& initial) override;
     void showModal(QDialog& dialog) override;

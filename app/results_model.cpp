@@ -3,9 +3,8 @@
 #include "text.h"
 
 ResultsModel::ResultsModel(QObject* parent)
-    : QAbstractTableModel(parent),
-      icons_{QIcon(QStringLiteral(":/images/quote16.png")),
-             QIcon(QStringLiteral(":/images/hint16.png"))}
+    : QAbstractTableModel(parent), icons_{QIcon(QStringLiteral(":/images/quote16.png")),
+                                          QIcon(QStringLiteral(":/images/hint16.png"))}
 {
 }
 
@@ -14,7 +13,10 @@ int ResultsModel::rowCount(const QModelIndex& parent) const
     return parent.isValid() ? 0 : static_cast<int>(rows_.size());
 }
 
-int ResultsModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 1; }
+int ResultsModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : 1;
+}
 
 QVariant ResultsModel::data(const QModelIndex& index, int role) const
 {

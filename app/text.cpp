@@ -18,8 +18,14 @@ std::u16string_view utf16(const QString& text)
 }
 } // namespace
 
-std::string toWindows1250(const QString& text) { return tavir::utf16ToCp1250(utf16(text)); }
-std::string toWindows1250Html(const QString& text) { return tavir::utf16ToCp1250Html(utf16(text)); }
+std::string toWindows1250(const QString& text)
+{
+    return tavir::utf16ToCp1250(utf16(text));
+}
+std::string toWindows1250Html(const QString& text)
+{
+    return tavir::utf16ToCp1250Html(utf16(text));
+}
 
 QByteArray toByteArray(std::string_view bytes)
 {
@@ -31,4 +37,7 @@ QString fromSystem(std::string_view text)
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-std::string toSystem(const QString& text) { return text.toStdString(); }
+std::string toSystem(const QString& text)
+{
+    return text.toStdString();
+}

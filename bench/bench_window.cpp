@@ -46,7 +46,10 @@ public:
 
 using Clock = std::chrono::steady_clock;
 
-double milliseconds(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+double milliseconds(Clock::duration d)
+{
+    return std::chrono::duration<double, std::milli>(d).count();
+}
 
 double median(std::vector<double> values)
 {
@@ -92,9 +95,9 @@ int main(int argc, char** argv)
             window->show();
             QApplication::processEvents();
         });
-    const double loadShipped = medianOf(kRounds, [] {}, [&] {
-        (void)tavir::QuoteCollection::fromFile(shipped + std::string(tavir::kQuoteFile));
-    });
+    const double loadShipped = medianOf(
+        kRounds, [] {},
+        [&] { (void)tavir::QuoteCollection::fromFile(shipped + std::string(tavir::kQuoteFile)); });
     window.reset();
 
     // A million quotations in a folder of their own.
@@ -119,12 +122,12 @@ int main(int argc, char** argv)
             QApplication::processEvents(); // the list repaints
         });
     const int rows = results->model()->rowCount();
-    const double loadMillion = medianOf(kRounds, [] {}, [&] {
-        (void)tavir::QuoteCollection::fromFile(million + std::string(tavir::kQuoteFile));
-    });
+    const double loadMillion = medianOf(
+        kRounds, [] {},
+        [&] { (void)tavir::QuoteCollection::fromFile(million + std::string(tavir::kQuoteFile)); });
     results->selectAll();
-    const double selectAll = medianOf(kRounds, [&] { results->clearSelection(); },
-                                      [&] { results->selectAll(); });
+    const double selectAll = medianOf(
+        kRounds, [&] { results->clearSelection(); }, [&] { results->selectAll(); });
     window.reset();
 
     std::printf("medians of %d rounds, offscreen platform\n", kRounds);

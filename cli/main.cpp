@@ -27,12 +27,11 @@ struct Options
     bool raw = false;
     std::optional<std::uint32_t> seed;
     std::string command;
-    std::string text;      // search
-    int count = 50;        // random
+    std::string text; // search
+    int count = 50;   // random
 };
 
-template <typename T>
-std::optional<T> parseNumber(std::string_view text)
+template <typename T> std::optional<T> parseNumber(std::string_view text)
 {
     T value{};
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -148,9 +147,9 @@ public:
 
 int run(const Options& options)
 {
-    const std::string path =
-        options.file.empty() ? tavir::applicationFolder() + std::string(tavir::kQuoteFile)
-                             : options.file;
+    const std::string path = options.file.empty()
+                                 ? tavir::applicationFolder() + std::string(tavir::kQuoteFile)
+                                 : options.file;
     if (options.command == "count") {
         const std::string counter = tavir::counterText(tavir::countFileLines(path)) + "\n";
         std::fwrite(counter.data(), 1, counter.size(), stdout);

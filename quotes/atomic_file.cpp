@@ -27,7 +27,9 @@ bool writeAll(int fd, std::string_view bytes)
 
 mode_t permissionsFor(const std::string& path)
 {
-    struct stat existing {};
+    struct stat existing
+    {
+    };
     if (::stat(path.c_str(), &existing) == 0)
         return existing.st_mode & 07777;
     const mode_t mask = ::umask(0);

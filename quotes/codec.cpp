@@ -42,8 +42,7 @@ std::optional<char> unicodeToCp1250(char32_t c)
 constexpr char32_t kInvalid = 0xFFFFFFFF;
 
 // Calls sink(code point) for each character; broken sequences give kInvalid.
-template <typename Sink>
-void forEachUtf16(std::u16string_view text, Sink sink)
+template <typename Sink> void forEachUtf16(std::u16string_view text, Sink sink)
 {
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char16_t unit = text[i];
@@ -59,14 +58,17 @@ void forEachUtf16(std::u16string_view text, Sink sink)
     }
 }
 
-template <typename Sink>
-void forEachUtf8(std::string_view text, Sink sink)
+template <typename Sink> void forEachUtf8(std::string_view text, Sink sink)
 {
     std::size_t i = 0;
     while (i < text.size()) {
         const auto lead = static_cast<unsigned char>(text[i]);
-        const std::size_t extra = lead < 0x80 ? 0 : lead < 0xC2 ? 4 : lead < 0xE0 ? 1
-                                : lead < 0xF0 ? 2 : lead < 0xF5 ? 3 : 4;
+        const std::size_t extra = lead < 0x80   ? 0
+                                  : lead < 0xC2 ? 4
+                                  : lead < 0xE0 ? 1
+                                  : lead < 0xF0 ? 2
+                                  : lead < 0xF5 ? 3
+                                                : 4;
         char32_t c = extra == 0 ? lead : lead & (0x3Fu >> extra);
         bool ok = extra < 4 && i + extra < text.size();
         for (std::size_t k = 1; ok && k <= extra; ++k) {
@@ -102,11 +104,20 @@ void appendUtf8(std::string& out, char32_t c)
 bool appendEscaped(std::string& out, char c)
 {
     switch (c) {
-    case '&': out += "&amp;"; return true;
-    case '<': out += "&lt;"; return true;
-    case '>': out += "&gt;"; return true;
-    case '"': out += "&quot;"; return true;
-    default: return false;
+    case '&':
+        out += "&amp;";
+        return true;
+    case '<':
+        out += "&lt;";
+        return true;
+    case '>':
+        out += "&gt;";
+        return true;
+    case '"':
+        out += "&quot;";
+        return true;
+    default:
+        return false;
     }
 }
 

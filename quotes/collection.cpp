@@ -7,9 +7,9 @@
 #include <fcntl.h>
 #include <new>
 #include <sys/mman.h>
-#include <utility>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace tavir {
 
@@ -36,7 +36,9 @@ private:
 int openRegularFile(const std::string& path, std::size_t& size)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    struct stat info {};
+    struct stat info
+    {
+    };
     if (fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
         size = static_cast<std::size_t>(info.st_size);
         return fd;
@@ -89,8 +91,8 @@ constexpr std::size_t kMapAtLeast = std::size_t(1) << 20;
 TextBuffer::TextBuffer(std::size_t capacity) : capacity_(capacity)
 {
     if (capacity >= kMapAtLeast) {
-        void* pages = ::mmap(nullptr, capacity, PROT_READ | PROT_WRITE,
-                             MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        void* pages =
+            ::mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (pages == MAP_FAILED)
             throw std::bad_alloc();
         ::madvise(pages, capacity, MADV_HUGEPAGE);
@@ -111,8 +113,7 @@ TextBuffer::~TextBuffer()
 }
 
 TextBuffer::TextBuffer(TextBuffer&& other) noexcept
-    : data_(std::exchange(other.data_, nullptr)),
-      capacity_(std::exchange(other.capacity_, 0)),
+    : data_(std::exchange(other.data_, nullptr)), capacity_(std::exchange(other.capacity_, 0)),
       mapped_(std::exchange(other.mapped_, false))
 {
 }

@@ -12,7 +12,10 @@ namespace tavir {
 
 namespace {
 
-std::string fromUtf8(std::string_view text) { return utf8ToCp1250(text); }
+std::string fromUtf8(std::string_view text)
+{
+    return utf8ToCp1250(text);
+}
 
 std::string productCitation()
 {
@@ -45,8 +48,8 @@ std::string htmlPage(const std::vector<std::string_view>& templateLines,
                     std::string(searchTextHtml) + "</u></font><br><br><ol>");
     for (const std::string_view caption : captions)
         added.push_back("<li>" + escapeHtml(caption) + "</li>\n");
-    added.push_back("</ol><br><br><center>" + productCitation() + ", <A href=" +
-                    std::string(kHomePage) + ">" + std::string(kHomePage) +
+    added.push_back("</ol><br><br><center>" + productCitation() +
+                    ", <A href=" + std::string(kHomePage) + ">" + std::string(kHomePage) +
                     "</a></center></BODY></HTML>");
 
     std::vector<std::string_view> lines(templateLines);
@@ -78,7 +81,8 @@ void saveHtmlPage(const std::string& applicationFolder, const std::string& targe
                   std::string_view searchTextHtml, const std::vector<std::string_view>& captions)
 {
     // The template splits into lines by the same rules as the quotation file.
-    const auto pageTemplate = QuoteCollection::fromFile(applicationFolder + std::string(kTemplateFile));
+    const auto pageTemplate =
+        QuoteCollection::fromFile(applicationFolder + std::string(kTemplateFile));
     std::vector<std::string_view> templateLines;
     for (std::size_t i = 0; i < pageTemplate.count(); ++i)
         templateLines.push_back(pageTemplate.line(i));

@@ -15,7 +15,8 @@ std::string textForm(const std::vector<std::string_view>& lines);
 // HTML), one list item per caption (escaped here) and the closing line with the product and
 // the maker's address.
 std::string htmlPage(const std::vector<std::string_view>& templateLines,
-                     std::string_view searchTextHtml, const std::vector<std::string_view>& captions);
+                     std::string_view searchTextHtml,
+                     const std::vector<std::string_view>& captions);
 
 // The print file: the captions as they are and a closing line citing the program.
 std::string printText(const std::vector<std::string_view>& captions);

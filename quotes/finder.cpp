@@ -7,7 +7,10 @@
 namespace tavir {
 
 namespace {
-constexpr char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 0x20) : c; }
+constexpr char lowerAscii(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 0x20) : c;
+}
 } // namespace
 
 std::string foldAscii(std::string_view text)

@@ -7,7 +7,10 @@
 namespace tavir {
 
 // Folds a-z to A-Z; every other byte, Polish letters included, stays as it is.
-constexpr char foldAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 0x20) : c; }
+constexpr char foldAscii(char c)
+{
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 0x20) : c;
+}
 std::string foldAscii(std::string_view text);
 
 // Finds a needle in text with a-z and A-Z taken as equal, scanning many bytes at a time.

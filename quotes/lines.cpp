@@ -8,7 +8,10 @@ namespace tavir {
 
 namespace {
 
-bool isTerminator(char c) { return c == '\r' || c == '\n' || c == '\0'; }
+bool isTerminator(char c)
+{
+    return c == '\r' || c == '\n' || c == '\0';
+}
 
 // First CR, LF or NUL in [p, end), or end.
 const char* findTerminator(const char* p, const char* end)
@@ -19,9 +22,9 @@ const char* findTerminator(const char* p, const char* end)
     const __m128i nul = _mm_setzero_si128();
     while (end - p >= 16) {
         const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const __m128i hits = _mm_or_si128(
-            _mm_or_si128(_mm_cmpeq_epi8(block, cr), _mm_cmpeq_epi8(block, lf)),
-            _mm_cmpeq_epi8(block, nul));
+        const __m128i hits =
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, cr), _mm_cmpeq_epi8(block, lf)),
+                         _mm_cmpeq_epi8(block, nul));
         if (const int mask = _mm_movemask_epi8(hits))
             return p + __builtin_ctz(static_cast<unsigned>(mask));
         p += 16;
@@ -81,8 +84,8 @@ bool LineCounter::feed(std::string_view piece)
     int blocksCounted = 0;
     const auto addCounts = [&] {
         const __m128i sums = _mm_sad_epu8(counts, zero);
-        terminators_ += static_cast<std::size_t>(_mm_cvtsi128_si32(sums) +
-                                                 _mm_extract_epi16(sums, 4));
+        terminators_ +=
+            static_cast<std::size_t>(_mm_cvtsi128_si32(sums) + _mm_extract_epi16(sums, 4));
         counts = zero;
         blocksCounted = 0;
     };
@@ -92,7 +95,8 @@ bool LineCounter::feed(std::string_view piece)
             break; // the text ends in this block: finish it byte by byte
         const __m128i crs = _mm_cmpeq_epi8(block, cr);
         const __m128i lfs = _mm_cmpeq_epi8(block, lf);
-        const __m128i crBefore = _mm_or_si128(_mm_slli_si128(crs, 1), _mm_srli_si128(previousCrs, 15));
+        const __m128i crBefore =
+            _mm_or_si128(_mm_slli_si128(crs, 1), _mm_srli_si128(previousCrs, 15));
         const __m128i lonelyLfs = _mm_andnot_si128(crBefore, lfs);
         counts = _mm_sub_epi8(_mm_sub_epi8(counts, crs), lonelyLfs);
         previousCrs = crs;
@@ -119,7 +123,10 @@ bool LineCounter::feed(std::string_view piece)
     return true;
 }
 
-std::size_t LineCounter::lines() const { return terminators_ + (openLine_ ? 1 : 0); }
+std::size_t LineCounter::lines() const
+{
+    return terminators_ + (openLine_ ? 1 : 0);
+}
 
 std::vector<std::string_view> lineViews(std::string_view bytes)
 {

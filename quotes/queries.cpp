@@ -79,7 +79,10 @@ bool search(const QuoteCollection& quotes, std::size_t quotations, std::string_v
 
 } // namespace
 
-void AddListItem(std::string_view text, ResultList& list, int image) { list.add(text, image); }
+void AddListItem(std::string_view text, ResultList& list, int image)
+{
+    list.add(text, image);
+}
 
 QueryEnd FiltrujDane(const QuoteCollection& quotes, std::string_view query, ResultList& list,
                      WaitIndicator& wait, EventPump& pump, const PumpPolicy& policy)
@@ -104,7 +107,10 @@ QueryEnd FiltrujDane(const QuoteCollection& quotes, std::string_view query, Resu
     return finished ? QueryEnd::Finished : QueryEnd::Stopped;
 }
 
-std::uint32_t timeSeed() { return static_cast<std::uint32_t>(std::time(nullptr)); }
+std::uint32_t timeSeed()
+{
+    return static_cast<std::uint32_t>(std::time(nullptr));
+}
 
 void LosujDane(const QuoteCollection& quotes, int n, std::uint32_t seed, ResultList& list)
 {

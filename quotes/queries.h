@@ -55,7 +55,11 @@ struct PumpPolicy
     std::size_t linesPerCheck = 4096;
 };
 
-enum class QueryEnd { Finished, Stopped };
+enum class QueryEnd
+{
+    Finished,
+    Stopped
+};
 
 void AddListItem(std::string_view text, ResultList& list, int image);
 

@@ -19,7 +19,10 @@ const QString kLicence = QStringLiteral(
     "odpowiadają za szkody wynikłe z jego używania.\n\n"
     "Nie wolno sprzedawać programu ani podawać się za jego autora.");
 
-QString homePage() { return QString::fromUtf8(tavir::kHomePage.data(), tavir::kHomePage.size()); }
+QString homePage()
+{
+    return QString::fromUtf8(tavir::kHomePage.data(), tavir::kHomePage.size());
+}
 
 } // namespace
 
@@ -56,12 +59,30 @@ Tabout::Tabout(std::function<void(const QString&)> open, QWidget* parent)
 
 Tabout::~Tabout() = default;
 
-void Tabout::SpeedButton4click() { open_(QStringLiteral("mailto:redakcja@velta.example")); }
-void Tabout::Spdbtn46() { open_(QStringLiteral("mailto:przyslowia@velta.example")); }
-void Tabout::klik() { open_(QStringLiteral("mailto:korekta@velta.example")); }
-void Tabout::Spdbtn2() { open_(QStringLiteral("mailto:programisci@velta.example")); }
-void Tabout::Label6Click() { open_(homePage()); }
-void Tabout::SpeedButton1Click() { accept(); }
+void Tabout::SpeedButton4click()
+{
+    open_(QStringLiteral("mailto:redakcja@velta.example"));
+}
+void Tabout::Spdbtn46()
+{
+    open_(QStringLiteral("mailto:przyslowia@velta.example"));
+}
+void Tabout::klik()
+{
+    open_(QStringLiteral("mailto:korekta@velta.example"));
+}
+void Tabout::Spdbtn2()
+{
+    open_(QStringLiteral("mailto:programisci@velta.example"));
+}
+void Tabout::Label6Click()
+{
+    open_(homePage());
+}
+void Tabout::SpeedButton1Click()
+{
+    accept();
+}
 
 bool Tabout::eventFilter(QObject* watched, QEvent* event)
 {

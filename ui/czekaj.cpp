@@ -13,7 +13,10 @@ Tzaczekaj::Tzaczekaj() : ui_(std::make_unique<Ui::Tzaczekaj>())
 
 Tzaczekaj::~Tzaczekaj() = default;
 
-QProgressBar* Tzaczekaj::progressBar() const { return ui_->ProgressBar1; }
+QProgressBar* Tzaczekaj::progressBar() const
+{
+    return ui_->ProgressBar1;
+}
 
 void Tzaczekaj::showAndPaint()
 {

@@ -86,9 +86,11 @@ private slots:
         QCOMPARE(platform.saveDialogs[0].previousName, QString());
         QCOMPARE(folder.read(QStringLiteral("wynik.html")),
                  "<HTML>\r\n<BODY>\r\n"
-                 "<font class=header>Wyszukane cytaty, zawieraj\xB9" "ce: <u>mi\xB3o\x9C\xE6</u>"
+                 "<font class=header>Wyszukane cytaty, zawieraj\xB9"
+                 "ce: <u>mi\xB3o\x9C\xE6</u>"
                  "</font><br><br><ol>\r\n"
-                 "<li>mi\xB3o\x9C\xE6 &lt;b&gt;jest&lt;/b&gt;</li>\n\r\n" + kClosing);
+                 "<li>mi\xB3o\x9C\xE6 &lt;b&gt;jest&lt;/b&gt;</li>\n\r\n" +
+                     kClosing);
 
         // The name chosen last time is offered again; a name ending in .html is kept.
         platform.fileNames = {folder.file(QStringLiteral("drugi.HTML"))};
@@ -133,9 +135,9 @@ private slots:
             action("Zapiszwynikidopliku1")->trigger();
         }
         QCOMPARE(folder.read(QStringLiteral("wynik.html")), QByteArray("old page"));
-        QCOMPARE(platform.errors, std::vector<QString>{QStringLiteral("Cannot create file ") +
-                                                       folder.file(QStringLiteral("wynik.html")) +
-                                                       '.'});
+        QCOMPARE(platform.errors,
+                 std::vector<QString>{QStringLiteral("Cannot create file ") +
+                                      folder.file(QStringLiteral("wynik.html")) + '.'});
         QCOMPARE(QDir(folder.file(QString())).entryList(QDir::Files).size(), 1);
         platform.errors.clear();
     }
@@ -155,9 +157,9 @@ private slots:
         select({0});
         action("Drukujzaznaczone1")->trigger();
         QVERIFY(platform.printed.empty());
-        QCOMPARE(platform.errors, std::vector<QString>{QStringLiteral("Cannot create file ") +
-                                                       folder.file(QStringLiteral("TaViR.txt")) +
-                                                       '.'});
+        QCOMPARE(platform.errors,
+                 std::vector<QString>{QStringLiteral("Cannot create file ") +
+                                      folder.file(QStringLiteral("TaViR.txt")) + '.'});
         platform.errors.clear();
     }
 
@@ -168,9 +170,9 @@ private slots:
         edit->selectAll();
         select({1});
         int saves = 0;
-        for (QWidget* focus : {static_cast<QWidget*>(edit),
-                               static_cast<QWidget*>(child<QTableView>("Wyniki")),
-                               static_cast<QWidget*>(child<QTextEdit>("Memo1"))}) {
+        for (QWidget* focus :
+             {static_cast<QWidget*>(edit), static_cast<QWidget*>(child<QTableView>("Wyniki")),
+              static_cast<QWidget*>(child<QTextEdit>("Memo1"))}) {
             platform.clipboardBytes.clear();
             press(focus, Qt::CTRL | Qt::Key_C);
             QCOMPARE(platform.clipboardBytes, QByteArray("ALA\r\n"));
@@ -259,12 +261,13 @@ private slots:
                 out << (entry->isSeparator() ? QStringLiteral("-") : entry->text());
             return out;
         };
-        QCOMPARE(captions(child<QMenu>("TaViR1")),
-                 (QStringList{"&Uaktualnij program", "-", "Zapi&sz zaznaczone do pliku",
-                              "&Drukuj zaznaczone", "&Kopiuj zaznaczone", "-", "&Zakończ program"}));
+        QCOMPARE(
+            captions(child<QMenu>("TaViR1")),
+            (QStringList{"&Uaktualnij program", "-", "Zapi&sz zaznaczone do pliku",
+                         "&Drukuj zaznaczone", "&Kopiuj zaznaczone", "-", "&Zakończ program"}));
         QCOMPARE(captions(child<QMenu>("Informacje1")),
-                 (QStringList{"Strona &WWW programu", "&VELTA Software On-Line", "-", "Pomo&c",
-                              "-", "&O autorach/licencja"}));
+                 (QStringList{"Strona &WWW programu", "&VELTA Software On-Line", "-", "Pomo&c", "-",
+                              "&O autorach/licencja"}));
         QCOMPARE(captions(child<QMenu>("PopupMenu1")),
                  (QStringList{"&Kopiuj zaznaczone", "Zapi&sz zaznaczone do pliku",
                               "&Drukuj zaznaczone", "-", "Czcionka"}));
@@ -276,7 +279,8 @@ private slots:
     void bottomBarAndAltKeys()
     {
         QTest::keyClick(window.get(), Qt::Key_S, Qt::AltModifier);
-        QTRY_COMPARE(platform.opened, std::vector<QString>{QStringLiteral("http://www.velta.example")});
+        QTRY_COMPARE(platform.opened,
+                     std::vector<QString>{QStringLiteral("http://www.velta.example")});
         // Each mnemonic is pressed in a freshly activated window.
         window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window.get()));
@@ -295,12 +299,12 @@ private slots:
         for (const char* button : {"SpeedButton2", "SpeedButton3", "SpeedButton5", "SpeedButton4"})
             QTest::mouseClick(about->findChild<QToolButton*>(button), Qt::LeftButton);
         QTest::mouseClick(about->findChild<QLabel*>(QStringLiteral("Label6")), Qt::LeftButton);
-        QCOMPARE(platform.opened, (std::vector<QString>{
-                                      QStringLiteral("mailto:redakcja@velta.example"),
-                                      QStringLiteral("mailto:przyslowia@velta.example"),
-                                      QStringLiteral("mailto:korekta@velta.example"),
-                                      QStringLiteral("mailto:programisci@velta.example"),
-                                      QStringLiteral("http://www.velta.example")}));
+        QCOMPARE(platform.opened,
+                 (std::vector<QString>{QStringLiteral("mailto:redakcja@velta.example"),
+                                       QStringLiteral("mailto:przyslowia@velta.example"),
+                                       QStringLiteral("mailto:korekta@velta.example"),
+                                       QStringLiteral("mailto:programisci@velta.example"),
+                                       QStringLiteral("http://www.velta.example")}));
         QVERIFY(about->findChild<QPlainTextEdit*>(QStringLiteral("Memo1"))->isReadOnly());
         QTest::mouseClick(about->findChild<QToolButton*>("SpeedButton1"), Qt::LeftButton);
         QVERIFY(!about->isVisible());

@@ -66,7 +66,8 @@ private slots:
         QCOMPARE(child<QTableView>("Wyniki")->font().pointSize(), 8);
         QCOMPARE(child<QTextEdit>("Memo1")->font().pointSize(), 8);
         QCOMPARE(child<QLabel>("licznik")->text(), QStringLiteral("4"));
-        QCOMPARE(rows(), QStringList{QStringLiteral("Aby wyświetlić cytaty, skorzystaj z paska po lewej...")});
+        QCOMPARE(rows(), QStringList{QStringLiteral(
+                             "Aby wyświetlić cytaty, skorzystaj z paska po lewej...")});
         QCOMPARE(results()->index(0, 0).data(Qt::DecorationRole).isNull(), false);
         QCOMPARE(results()->headerData(0, Qt::Horizontal).toString(),
                  QStringLiteral("Wyniki wyszukiwania:"));
@@ -110,7 +111,8 @@ private slots:
             for (QWidget* top : QApplication::topLevelWidgets()) {
                 if (top->objectName() == QLatin1String("zaczekaj") && top->isVisible()) {
                     seen = true;
-                    maximum = top->findChild<QProgressBar*>(QStringLiteral("ProgressBar1"))->maximum();
+                    maximum =
+                        top->findChild<QProgressBar*>(QStringLiteral("ProgressBar1"))->maximum();
                 }
             }
         });
@@ -193,6 +195,8 @@ private slots:
         QTest::keyClick(window.get(), Qt::Key_W, Qt::AltModifier);
         QTRY_COMPARE(QApplication::focusWidget(), child<QLineEdit>("Edit1"));
         QCOMPARE(results()->rowCount(), 1); // the list-all button never takes Alt+W
+        QTest::keyClick(window.get(), Qt::Key_W, Qt::AltModifier);
+        QCOMPARE(child<QLineEdit>("Edit1")->text(), QString());
 
         QTest::keyClick(window.get(), Qt::Key_L, Qt::AltModifier);
         QTRY_COMPARE(results()->rowCount(), 50);
@@ -223,12 +227,13 @@ private slots:
         const QSize size = window->frameGeometry().size();
         const QByteArray font = "face=MS Sans Serif\r\nsize=8\r\ncolor=-2147483640\r\nbold=0\r\n"
                                 "italic=0\r\nunderline=0\r\n";
-        QCOMPARE(ini, "[MainFrm]\r\nleft=" + QByteArray::number(at.x()) + "\r\ntop=" +
-                          QByteArray::number(at.y()) + "\r\nwidth=" +
-                          QByteArray::number(size.width()) + "\r\nheight=" +
-                          QByteArray::number(size.height()) +
+        QCOMPARE(ini, "[MainFrm]\r\nleft=" + QByteArray::number(at.x()) +
+                          "\r\ntop=" + QByteArray::number(at.y()) +
+                          "\r\nwidth=" + QByteArray::number(size.width()) +
+                          "\r\nheight=" + QByteArray::number(size.height()) +
                           "\r\nwindow_state=0\r\n[konfiguracja]\r\nWyniki-height=118\r\n"
-                          "[Wyniki_font]\r\n" + font + "[LOOpa_font]\r\n" + font);
+                          "[Wyniki_font]\r\n" +
+                          font + "[LOOpa_font]\r\n" + font);
         QCOMPARE(window->quotes().count(), 0u);
     }
 
@@ -253,8 +258,7 @@ private slots:
         QCOMPARE(platform.errors[0], QStringLiteral("Cannot open file ") +
                                          folder.file(QStringLiteral("dane/cytaty/cytaty.dbc")) +
                                          QLatin1Char('.'));
-        QCOMPARE(platform.errorCaptions[0],
-                 QStringLiteral("VELTA Software TaViR 5.1 (18082005)"));
+        QCOMPARE(platform.errorCaptions[0], QStringLiteral("VELTA Software TaViR 5.1 (18082005)"));
         QCOMPARE(child<QLabel>("licznik")->text(), QStringLiteral("licznik"));
         QCOMPARE(results()->rowCount(), 0);
         QTest::mouseClick(child<QToolButton>("SpeedButton2"), Qt::LeftButton);

@@ -38,8 +38,7 @@ protected:
         window.reset();
     }
 
-    template <typename T>
-    T* child(const char* name)
+    template <typename T> T* child(const char* name)
     {
         auto* widget = window->findChild<T*>(QLatin1String(name));
         if (!widget)

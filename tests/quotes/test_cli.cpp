@@ -35,7 +35,8 @@ class Cli : public ::testing::Test
 {
 protected:
     TempDir dir;
-    std::string file = dir.write("c.dbc", "Ala ma kota\r\nmi\xB3o\x9C\xE6 i ALA\r\nbez\r\nala end\r\n");
+    std::string file =
+        dir.write("c.dbc", "Ala ma kota\r\nmi\xB3o\x9C\xE6 i ALA\r\nbez\r\nala end\r\n");
     std::string f = "--file '" + file + "' ";
 };
 
@@ -64,9 +65,9 @@ TEST_F(Cli, ExitStatuses)
     EXPECT_EQ(cli(f + "count").status, 0);
     EXPECT_EQ(cli("--file '" + dir.file("none") + "' count").status, 1);
     EXPECT_EQ(cli("--file '" + dir.path().string() + "' all").status, 1);
-    for (const char* wrong : {"", "count extra", "search", "search a b", "frob",
-                              "--seed 1 count", "--seed -1 random", "--seed 4294967296 random",
-                              "random x", "random -5", "--file"}) {
+    for (const char* wrong :
+         {"", "count extra", "search", "search a b", "frob", "--seed 1 count", "--seed -1 random",
+          "--seed 4294967296 random", "random x", "random -5", "--file"}) {
         EXPECT_EQ(cli(f + wrong).status, 2) << wrong;
     }
 }

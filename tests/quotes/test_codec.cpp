@@ -6,7 +6,8 @@ namespace {
 
 TEST(Codec, PolishLettersBothWays)
 {
-    const std::string bytes = "\xB9\xE6\xEA\xB3\xF1\xF3\x9C\x9F\xBF\xA5\xC6\xCA\xA3\xD1\xD3\x8C\x8F\xAF";
+    const std::string bytes =
+        "\xB9\xE6\xEA\xB3\xF1\xF3\x9C\x9F\xBF\xA5\xC6\xCA\xA3\xD1\xD3\x8C\x8F\xAF";
     const std::u16string text = u"ąćęłńóśźżĄĆĘŁŃÓŚŹŻ";
     EXPECT_EQ(tavir::cp1250ToUtf16(bytes), text);
     EXPECT_EQ(tavir::cp1250ToUtf8(bytes), "ąćęłńóśźżĄĆĘŁŃÓŚŹŻ");
@@ -30,12 +31,16 @@ TEST(Codec, CharactersWithoutAFormBecomeUnmappable)
 {
     const std::string nul(1, tavir::kUnmappable);
     EXPECT_EQ(tavir::utf16ToCp1250(u"a日b"), "a" + nul + "b");
-    EXPECT_EQ(tavir::utf16ToCp1250(u"😀"), nul);                  // one character, two units
+    EXPECT_EQ(tavir::utf16ToCp1250(u"😀"), nul); // one character, two units
     EXPECT_EQ(tavir::utf16ToCp1250(std::u16string(1, char16_t(0xD800))), nul);
-    EXPECT_EQ(tavir::utf8ToCp1250("a\xE6\x97\xA5" "b"), "a" + nul + "b");
+    EXPECT_EQ(tavir::utf8ToCp1250("a\xE6\x97\xA5"
+                                  "b"),
+              "a" + nul + "b");
     EXPECT_EQ(tavir::utf8ToCp1250("\xF0\x9F\x98\x80"), nul);
-    EXPECT_EQ(tavir::utf8ToCp1250("\xC3"), nul);                   // cut short
-    EXPECT_EQ(tavir::utf8ToCp1250("\xC0\xAF" "x"), nul + nul + "x"); // overlong
+    EXPECT_EQ(tavir::utf8ToCp1250("\xC3"), nul); // cut short
+    EXPECT_EQ(tavir::utf8ToCp1250("\xC0\xAF"
+                                  "x"),
+              nul + nul + "x");                                      // overlong
     EXPECT_EQ(tavir::utf8ToCp1250("\xED\xA0\x80"), nul + nul + nul); // surrogate
 }
 

@@ -58,8 +58,7 @@ TEST(LineRules, BytesPassUnchanged)
             all += static_cast<char>(b);
     }
     const std::string bom = "\xEF\xBB\xBF";
-    EXPECT_EQ(linesOf(bom + "Zażółć\r\n" + all + "\r\nend"),
-              (Lines{bom + "Zażółć", all, "end"}));
+    EXPECT_EQ(linesOf(bom + "Zażółć\r\n" + all + "\r\nend"), (Lines{bom + "Zażółć", all, "end"}));
 }
 
 TEST(LineRules, LongLinesAcrossBlockBoundaries)
@@ -67,8 +66,7 @@ TEST(LineRules, LongLinesAcrossBlockBoundaries)
     // Terminators at every offset of a 16-byte block must be seen.
     for (std::size_t length = 1; length < 40; ++length) {
         const std::string line(length, 'x');
-        EXPECT_EQ(linesOf(line + "\n" + line + "\r" + line), (Lines{line, line, line}))
-            << length;
+        EXPECT_EQ(linesOf(line + "\n" + line + "\r" + line), (Lines{line, line, line})) << length;
     }
 }
 

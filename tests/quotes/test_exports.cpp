@@ -1,10 +1,9 @@
 #include "errors.h"
-#include "full_disk.h"
 #include "exports.h"
+#include "full_disk.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
-
 
 using tavir::test::FullDisk;
 using tavir::test::TempDir;
@@ -28,9 +27,11 @@ TEST(HtmlPage, TemplateHeaderItemsAndClosing)
 {
     const std::string page = tavir::htmlPage({"<HTML>", "<BODY>"}, "mi\xB3o\x9C\xE6", {"Q"});
     EXPECT_EQ(page, "<HTML>\r\n<BODY>\r\n"
-                    "<font class=header>Wyszukane cytaty, zawieraj\xB9" "ce: <u>mi\xB3o\x9C\xE6</u>"
+                    "<font class=header>Wyszukane cytaty, zawieraj\xB9"
+                    "ce: <u>mi\xB3o\x9C\xE6</u>"
                     "</font><br><br><ol>\r\n"
-                    "<li>Q</li>\n\r\n" + kClosing);
+                    "<li>Q</li>\n\r\n" +
+                        kClosing);
 }
 
 TEST(HtmlPage, CaptionsCannotInjectMarkup)
@@ -64,7 +65,10 @@ class ExportFiles : public ::testing::Test
 protected:
     TempDir dir;
     std::string folder = dir.path().string() + "/";
-    void writeTemplate() const { dir.write("dane/szablony_html/szablon.html", "<HTML>\r\n<BODY>\r\n"); }
+    void writeTemplate() const
+    {
+        dir.write("dane/szablony_html/szablon.html", "<HTML>\r\n<BODY>\r\n");
+    }
 };
 
 TEST_F(ExportFiles, SavesThePageOverAnOldOne)

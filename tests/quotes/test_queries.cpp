@@ -83,7 +83,7 @@ TEST(Search, ContainmentEdges)
 {
     const auto quotes = QuoteCollection::fromBytes("ab cd\r\n\r\nxyz\r\nabc\r\nlast");
     EXPECT_EQ(QueryRun().filter(quotes, " "), (Lines{"ab cd"}));
-    EXPECT_EQ(QueryRun().filter(quotes, "abcd"), Lines{}); // longer than the line it starts
+    EXPECT_EQ(QueryRun().filter(quotes, "abcd"), Lines{});      // longer than the line it starts
     EXPECT_EQ(QueryRun().filter(quotes, "YZ"), (Lines{"xyz"})); // hit at the very end
     EXPECT_EQ(QueryRun().filter(quotes, "c"), (Lines{"ab cd", "abc"}));
     EXPECT_EQ(QueryRun().filter(quotes, "bcx"), Lines{}); // never across a line break
@@ -158,8 +158,8 @@ TEST(EventPump, DeliversWhileListingAndStopsOnRequest)
 
     QueryRun stopped;
     stopped.pump.onDeliver = [&] { return stopped.pump.deliveries < 3; };
-    const auto end = tavir::FiltrujDane(quotes, "", stopped.list, stopped.wait, stopped.pump,
-                                        every);
+    const auto end =
+        tavir::FiltrujDane(quotes, "", stopped.list, stopped.wait, stopped.pump, every);
     EXPECT_EQ(end, tavir::QueryEnd::Stopped);
     EXPECT_EQ(stopped.list.items.size(), 30u);
     EXPECT_EQ(stopped.wait.calls.back(), "close");
@@ -200,8 +200,8 @@ TEST(RandomDraw, FiftyFromTheQuotations)
     first.add("hint", tavir::kHintImage);
     tavir::LosujDane(quotes, 50, 1, first);
     ASSERT_EQ(first.items.size(), 50u);
-    EXPECT_EQ(first.items[0].first, "q130");  // 130 mod 1000
-    EXPECT_EQ(first.items[1].first, "q982");  // 10982 mod 1000
+    EXPECT_EQ(first.items[0].first, "q130"); // 130 mod 1000
+    EXPECT_EQ(first.items[1].first, "q982"); // 10982 mod 1000
     EXPECT_EQ(first.items[0].second, tavir::kQuotationImage);
     EXPECT_EQ(first.calls, (Lines{"clear"}));
 

@@ -1,12 +1,12 @@
 #pragma once
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <stdexcept>
 #include <string>
 #include <string_view>
-#include <stdexcept>
-#include <cstdlib>
 #include <unistd.h>
 
 namespace tavir::test {
@@ -17,7 +17,8 @@ class TempDir
 public:
     TempDir()
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tavir-test-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "tavir-test-XXXXXX").string();
         if (!::mkdtemp(pattern.data()))
             throw std::runtime_error("mkdtemp failed");
         path_ = pattern;
@@ -62,6 +63,9 @@ private:
 };
 
 // True when running as root, where permission bits do not stop a write.
-inline bool runningAsRoot() { return ::geteuid() == 0; }
+inline bool runningAsRoot()
+{
+    return ::geteuid() == 0;
+}
 
 } // namespace tavir::test
