@@ -1,3 +1,4 @@
+#include "guard.h"
 #include "window_fixture.h"
 
 #include <QAbstractItemModel>
@@ -248,6 +249,16 @@ private slots:
         QVERIFY(child<QTableView>("Wyniki")->font().bold());
         QCOMPARE(child<QTextEdit>("Memo1")->font().pointSize(), 14);
         QVERIFY(child<QTextEdit>("Memo1")->font().italic());
+    }
+
+    void errorBoxFullStopRule()
+    {
+        const std::pair<const char*, const char*> cases[] = {
+            {"abc", "abc."}, {"abc.", "abc."}, {"a ", "a "},  {"a,", "a,"},  {"a-", "a-"},
+            {"a!", "a!"},    {"a\n", "a\n"},   {"a:", "a:."}, {"a?", "a?."}, {"a]", "a]."},
+            {"a)", "a)"},    {"7", "7."},      {"ż", "ż."},   {"", ""}};
+        for (const auto& [text, shown] : cases)
+            QCOMPARE(withFullStop(QString::fromUtf8(text)), QString::fromUtf8(shown));
     }
 
     void missingDataFileError()
