@@ -95,16 +95,12 @@ TMainFrm::TMainFrm(Platform& platform, std::string applicationFolder)
     ui_->setupUi(this);
     setUpLooks();
     ui_->Wyniki->setModel(model_);
-    connect(ui_->Wyniki->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            [this] { guarded([this] { WynikiSelectItem(); }); });
-    connect(ui_->SpeedButton1, &QToolButton::clicked, this,
-            [this] { guarded([this] { SpeedButton1Click(); }); });
-    connect(ui_->Edit1, &QLineEdit::returnPressed, this,
-            [this] { guarded([this] { SpeedButton1Click(); }); });
-    connect(ui_->SpeedButton2, &QToolButton::clicked, this,
-            [this] { guarded([this] { SpeedButton3Click(); }); });
-    connect(ui_->SpeedButton3, &QToolButton::clicked, this,
-            [this] { guarded([this] { SpeedButton4onclick(); }); });
+    handle(ui_->Wyniki->selectionModel(), &QItemSelectionModel::selectionChanged,
+           &TMainFrm::WynikiSelectItem);
+    handle(ui_->SpeedButton1, &QToolButton::clicked, &TMainFrm::SpeedButton1Click);
+    handle(ui_->Edit1, &QLineEdit::returnPressed, &TMainFrm::SpeedButton1Click);
+    handle(ui_->SpeedButton2, &QToolButton::clicked, &TMainFrm::SpeedButton3Click);
+    handle(ui_->SpeedButton3, &QToolButton::clicked, &TMainFrm::SpeedButton4onclick);
     setUpCommands();
     guarded([this] { FormCreate(); });
     about_ = new Tabout([this](const QString& target) { platform_.open(target); }, this);
@@ -115,6 +111,13 @@ TMainFrm::~TMainFrm() = default;
 template <typename Body> void TMainFrm::guarded(Body&& body)
 {
     ::guarded(platform_, this, std::forward<Body>(body));
+}
+
+template <typename Sender, typename Signal>
+void TMainFrm::handle(Sender* sender, Signal signal, void (TMainFrm::*handler)())
+{
+    connect(sender, signal, this,
+            [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
 }
 
 std::string TMainFrm::settingsFile() const
@@ -280,23 +283,19 @@ void TMainFrm::finishClose()
 
 void TMainFrm::setUpCommands()
 {
-    const auto bind = [this](auto* sender, auto signal, void (TMainFrm::*handler)()) {
-        connect(sender, signal, this,
-                [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
-    };
-    bind(ui_->Kopiujzaznaczone1, &QAction::triggered, &TMainFrm::Kopiujzaznaczone1Click);
-    bind(ui_->Zapiszwynikidopliku1, &QAction::triggered, &TMainFrm::Zapiszwynikidopliku1Click);
-    bind(ui_->Drukujzaznaczone1, &QAction::triggered, &TMainFrm::Drukujzaznaczone1Click);
-    bind(ui_->czcionka1, &QAction::triggered, &TMainFrm::czcionka1Click);
-    bind(ui_->Czcionka2, &QAction::triggered, &TMainFrm::Czcionka2Click);
-    bind(ui_->Uaktualnijprogram1, &QAction::triggered, &TMainFrm::Uaktualnijprogram1Click);
-    bind(ui_->Zakoczprogram1, &QAction::triggered, &TMainFrm::Zakoczprogram1Click);
-    bind(ui_->StronaWWWprogramu1, &QAction::triggered, &TMainFrm::StronaWWWprogramu1Click);
-    bind(ui_->VELTASoftware1, &QAction::triggered, &TMainFrm::VELTASoftware1Click);
-    bind(ui_->Pomoc1, &QAction::triggered, &TMainFrm::Pomoc1Click);
-    bind(ui_->Oautorach1, &QAction::triggered, &TMainFrm::Oautorach1Click);
-    bind(ui_->SpeedButton4, &QToolButton::clicked, &TMainFrm::SpeedButton4Click);
-    bind(ui_->SpeedButton5, &QToolButton::clicked, &TMainFrm::SpeedButton5Click);
+    handle(ui_->Kopiujzaznaczone1, &QAction::triggered, &TMainFrm::Kopiujzaznaczone1Click);
+    handle(ui_->Zapiszwynikidopliku1, &QAction::triggered, &TMainFrm::Zapiszwynikidopliku1Click);
+    handle(ui_->Drukujzaznaczone1, &QAction::triggered, &TMainFrm::Drukujzaznaczone1Click);
+    handle(ui_->czcionka1, &QAction::triggered, &TMainFrm::czcionka1Click);
+    handle(ui_->Czcionka2, &QAction::triggered, &TMainFrm::Czcionka2Click);
+    handle(ui_->Uaktualnijprogram1, &QAction::triggered, &TMainFrm::Uaktualnijprogram1Click);
+    handle(ui_->Zakoczprogram1, &QAction::triggered, &TMainFrm::Zakoczprogram1Click);
+    handle(ui_->StronaWWWprogramu1, &QAction::triggered, &TMainFrm::StronaWWWprogramu1Click);
+    handle(ui_->VELTASoftware1, &QAction::triggered, &TMainFrm::VELTASoftware1Click);
+    handle(ui_->Pomoc1, &QAction::triggered, &TMainFrm::Pomoc1Click);
+    handle(ui_->Oautorach1, &QAction::triggered, &TMainFrm::Oautorach1Click);
+    handle(ui_->SpeedButton4, &QToolButton::clicked, &TMainFrm::SpeedButton4Click);
+    handle(ui_->SpeedButton5, &QToolButton::clicked, &TMainFrm::SpeedButton5Click);
 
     // The list's context menu shares the main menu's export entries, so each shortcut is
     // registered once and works from every control of the window. Ctrl+F lives only here

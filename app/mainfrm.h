@@ -84,6 +84,9 @@ private:
     void finishClose();
     std::string settingsFile() const;
     template <typename Body> void guarded(Body&& body);
+    // Runs a handler, guarded, whenever the sender's signal fires.
+    template <typename Sender, typename Signal>
+    void handle(Sender* sender, Signal signal, void (TMainFrm::*handler)());
 
     const std::unique_ptr<Ui::TMainFrm> ui_;
     Platform& platform_;

@@ -68,28 +68,12 @@ public:
     std::vector<std::pair<std::string_view, int>> items;
 };
 
-class NoWait final : public tavir::WaitIndicator
-{
-public:
-    void create() override {}
-    void setMaximum(std::size_t) override {}
-    void show() override {}
-    void step() override {}
-    void close() override {}
-};
-
-class NoEvents final : public tavir::EventPump
-{
-public:
-    bool deliverPending() override { return true; }
-};
-
 void runQuery(benchmark::State& state, std::string_view query)
 {
     const QuoteCollection& collection = quotes();
     VectorList list(collection.count());
-    NoWait wait;
-    NoEvents events;
+    tavir::NoWaitIndicator wait;
+    tavir::NoEventPump events;
     for (auto _ : state) {
         tavir::FiltrujDane(collection, query, list, wait, events);
         benchmark::DoNotOptimize(list.items.data());

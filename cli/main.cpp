@@ -129,22 +129,6 @@ private:
     std::string buffer_;
 };
 
-class NoWait final : public tavir::WaitIndicator
-{
-public:
-    void create() override {}
-    void setMaximum(std::size_t) override {}
-    void show() override {}
-    void step() override {}
-    void close() override {}
-};
-
-class NoEvents final : public tavir::EventPump
-{
-public:
-    bool deliverPending() override { return true; }
-};
-
 int run(const Options& options)
 {
     const std::string path = options.file.empty()
@@ -164,8 +148,8 @@ int run(const Options& options)
     const std::string query = options.command == "all" ? std::string()
                               : options.raw            ? options.text
                                                        : tavir::utf8ToCp1250(options.text);
-    NoWait wait;
-    NoEvents events;
+    tavir::NoWaitIndicator wait;
+    tavir::NoEventPump events;
     tavir::FiltrujDane(quotes, query, out, wait, events);
     return 0;
 }

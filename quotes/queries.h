@@ -46,6 +46,23 @@ public:
     virtual bool deliverPending() = 0;
 };
 
+// For callers without a window: no wait window, and no events to deliver.
+class NoWaitIndicator final : public WaitIndicator
+{
+public:
+    void create() override {}
+    void setMaximum(std::size_t) override {}
+    void show() override {}
+    void step() override {}
+    void close() override {}
+};
+
+class NoEventPump final : public EventPump
+{
+public:
+    bool deliverPending() override { return true; }
+};
+
 // How often a running query hands control to the window system: the clock is read every
 // `linesPerCheck` lines, and events are delivered when `interval` has passed since the last
 // delivery. A zero interval delivers at every check.
