@@ -22,6 +22,9 @@
 
 namespace {
 
+// Pages of text: far more than any quotation, little enough to lay out at once.
+constexpr std::size_t kShownInPreview = 20000;
+
 const std::string& hintText()
 {
     static const std::string hint =
@@ -234,7 +237,7 @@ void TMainFrm::WynikiSelectItem()
 {
     const std::vector<int> rows = ui_->Wyniki->selectedRowsInOrder();
     if (!rows.empty())
-        ui_->Memo1->setPlainText(fromWindows1250(model_->caption(rows.front())));
+        ui_->Memo1->setPlainText(shownText(model_->caption(rows.front()), kShownInPreview));
 }
 
 void TMainFrm::closeEvent(QCloseEvent* event)

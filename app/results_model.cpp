@@ -2,6 +2,11 @@
 
 #include "text.h"
 
+namespace {
+// Far more than a row of the list can show.
+constexpr std::size_t kShownInARow = 2000;
+} // namespace
+
 ResultsModel::ResultsModel(QObject* parent)
     : QAbstractTableModel(parent), icons_{QIcon(QStringLiteral(":/images/quote16.png")),
                                           QIcon(QStringLiteral(":/images/hint16.png"))}
@@ -25,8 +30,7 @@ QVariant ResultsModel::data(const QModelIndex& index, int role) const
     const Row& row = rows_[static_cast<std::size_t>(index.row())];
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::ToolTipRole:
-        return fromWindows1250(row.caption);
+        return shownText(row.caption, kShownInARow);
     case Qt::DecorationRole:
         return row.image == tavir::kHintImage ? icons_[1] : icons_[0];
     default:

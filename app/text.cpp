@@ -18,6 +18,13 @@ std::u16string_view utf16(const QString& text)
 }
 } // namespace
 
+QString shownText(std::string_view bytes, std::size_t limit)
+{
+    if (bytes.size() <= limit)
+        return fromWindows1250(bytes);
+    return fromWindows1250(bytes.substr(0, limit)) + QChar(0x2026);
+}
+
 std::string toWindows1250(const QString& text)
 {
     return tavir::utf16ToCp1250(utf16(text));

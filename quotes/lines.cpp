@@ -79,7 +79,7 @@ bool LineCounter::feed(std::string_view piece)
     const __m128i cr = _mm_set1_epi8('\r');
     const __m128i lf = _mm_set1_epi8('\n');
     const __m128i zero = _mm_setzero_si128();
-    __m128i previousCrs = _mm_insert_epi16(zero, previousWasCr_ ? 0xFF00 : 0, 7);
+    __m128i previousCrs = _mm_insert_epi16(zero, previousWasCr_ ? -256 : 0, 7); // byte 15
     __m128i counts = zero;
     int blocksCounted = 0;
     const auto addCounts = [&] {

@@ -181,6 +181,20 @@ private slots:
         QCOMPARE(memo->toPlainText(), QStringLiteral("ALA"));
     }
 
+    void hugeQuotationStaysResponsive()
+    {
+        const QByteArray huge(4'000'000, 'x');
+        folder.writeQuotes(huge + "\r\nkoniec\r\n");
+        open();
+        QTest::mouseClick(child<QToolButton>("SpeedButton2"), Qt::LeftButton);
+        select({0});
+        // Shown cut short, with an ellipsis; the bytes behind the row stay whole.
+        QCOMPARE(child<QTextEdit>("Memo1")->toPlainText().size(), 20001);
+        QVERIFY(child<QTextEdit>("Memo1")->toPlainText().endsWith(QChar(0x2026)));
+        QCOMPARE(rows().at(0).size(), 2001);
+        QCOMPARE(window->quotes().line(0).size(), std::size_t(4'000'000));
+    }
+
     void hintRowInThePreview()
     {
         open();
