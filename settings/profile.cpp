@@ -182,14 +182,19 @@ std::size_t firstBreakLength(std::string_view text, std::size_t pos)
 
 } // namespace
 
-std::string readString(const std::string& path, std::string_view section, std::string_view key,
-                       std::string_view fallback)
+std::string readStringIn(std::string_view text, std::string_view section, std::string_view key,
+                         std::string_view fallback)
 {
-    const FileText file = load(path);
-    const auto lines = splitIntoLines(file.bytes);
+    const auto lines = splitIntoLines(text);
     if (const auto found = locate(lines, section, key); found && found->entry)
         return valueText(lines[*found->entry].value);
     return std::string(fallback);
+}
+
+std::string readString(const std::string& path, std::string_view section, std::string_view key,
+                       std::string_view fallback)
+{
+    return readStringIn(load(path).bytes, section, key, fallback);
 }
 
 void writeString(const std::string& path, std::string_view section, std::string_view key,

@@ -18,6 +18,9 @@ inline constexpr std::size_t kMaxValueLength = 2047;
 // gives `fallback`; reading never fails.
 std::string readString(const std::string& path, std::string_view section, std::string_view key,
                        std::string_view fallback);
+// The same lookup in a file's bytes already in memory.
+std::string readStringIn(std::string_view text, std::string_view section, std::string_view key,
+                         std::string_view fallback);
 
 // Sets `key` in `section`, creating the key, the section or the file as needed. The file is
 // replaced atomically; raises "Unable to write to <path>" when that fails. A value is one line
