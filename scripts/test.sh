@@ -1,18 +1,20 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds and runs the whole test suite: once as the release build
-# with warnings as errors, once under AddressSanitizer and UndefinedBehaviorSanitizer; then
-# runs every fuzz target for 60 seconds.
+# Installs what is missing, builds and runs the whole test suite: as the release build with
+# warnings as errors, then every fuzz target for 60 seconds, then the suite again under
+# AddressSanitizer and UndefinedBehaviorSanitizer (whose test summary closes the output).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 
 export QT_QPA_PLATFORM=offscreen
-for preset in ci asan; do
-  echo "== $preset build"
-  cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset"
-  ctest --preset "$preset"
-done
+run_suite() {
+  echo "== $1 build"
+  cmake --preset "$1" >/dev/null
+  cmake --build --preset "$1"
+  ctest --preset "$1"
+}
 
+run_suite ci
 echo "== fuzz"
 bash scripts/fuzz.sh 60
+run_suite asan
