@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 build=${TAVIR_BENCH_BUILD:-build-bench}
 lock=${TAVIR_BUILD_LOCK:-/tmp/tavir-build.lock}
 
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAVIR_BUILD_GUI=ON >/dev/null
 flock "$lock" cmake --build "$build" -j2 --target bench_quotes bench_window tavir-gen-quotes tavir-cli
 
 status=0
