@@ -54,7 +54,7 @@ public:
     void create() override { wait_ = std::make_unique<Tzaczekaj>(); }
     void setMaximum(std::size_t maximum) override
     {
-        wait_->progressBar()->setMaximum(static_cast<int>(std::min<std::size_t>(maximum, INT_MAX)));
+        wait_->progressBar()->setMaximum(progressValue(maximum));
     }
     void show() override { wait_->showAndPaint(); }
     void step() override { ++position_; }
@@ -72,11 +72,14 @@ public:
     }
 
 private:
+    static int progressValue(std::size_t count)
+    {
+        return static_cast<int>(std::min<std::size_t>(count, INT_MAX));
+    }
     void showProgress()
     {
         if (wait_)
-            wait_->progressBar()->setValue(
-                static_cast<int>(std::min<std::size_t>(position_, INT_MAX)));
+            wait_->progressBar()->setValue(progressValue(position_));
     }
 
     TMainFrm& window_;
@@ -182,14 +185,23 @@ void TMainFrm::FormCreate()
 {
     setWindowTitle(applicationTitle());
     tavir::ReadFormPlacement(*this, settingsFile());
-    const tavir::FontRecord listFont = tavir::ReadFontSection(settingsFile(), "Wyniki_font");
-    tavir::applyFont(*ui_->Wyniki, listFont);
-    listFontColor_ = listFont.color;
-    const tavir::FontRecord previewFont = tavir::ReadFontSection(settingsFile(), "LOOpa_font");
-    tavir::applyFont(*ui_->Memo1, previewFont);
-    previewFontColor_ = previewFont.color;
+    listFontColor_ = restoreFont(*ui_->Wyniki, "Wyniki_font");
+    previewFontColor_ = restoreFont(*ui_->Memo1, "LOOpa_font");
     LadujDane();
     tavir::AddListItem(hintText(), *model_, tavir::kHintImage);
+}
+
+// Qt fonts carry no colour, so the stored colour value is kept beside the control's font.
+std::int32_t TMainFrm::restoreFont(QWidget& control, std::string_view section)
+{
+    const tavir::FontRecord font = tavir::ReadFontSection(settingsFile(), section);
+    tavir::applyFont(control, font);
+    return font.color;
+}
+
+void TMainFrm::storeFont(const QWidget& control, std::int32_t color, std::string_view section)
+{
+    tavir::WriteFontSection(tavir::fontRecord(control.font(), color), settingsFile(), section);
 }
 
 void TMainFrm::LadujDane()
@@ -275,10 +287,8 @@ void TMainFrm::finishClose()
     guarded([this] {
         tavir::WriteFormPlacement(*this, settingsFile());
         tavir::WriteConfigInteger("Wyniki-height", ui_->Memo1->height(), settingsFile());
-        tavir::WriteFontSection(tavir::fontRecord(ui_->Wyniki->font(), listFontColor_),
-                                settingsFile(), "Wyniki_font");
-        tavir::WriteFontSection(tavir::fontRecord(ui_->Memo1->font(), previewFontColor_),
-                                settingsFile(), "LOOpa_font");
+        storeFont(*ui_->Wyniki, listFontColor_, "Wyniki_font");
+        storeFont(*ui_->Memo1, previewFontColor_, "LOOpa_font");
     });
     model_->clear();
     quotes_.release();

@@ -83,6 +83,8 @@ private:
     void setUpLooks();
     void finishClose();
     std::string settingsFile() const;
+    std::int32_t restoreFont(QWidget& control, std::string_view section);
+    void storeFont(const QWidget& control, std::int32_t color, std::string_view section);
     template <typename Body> void guarded(Body&& body);
     // Runs a handler, guarded, whenever the sender's signal fires.
     template <typename Sender, typename Signal>

@@ -63,7 +63,6 @@ public:
     std::string_view text() const { return {text_.data(), size_}; }
 
     // Count - 1: the number of quotations, -1 for an empty file.
-    std::int64_t quotationCount() const { return static_cast<std::int64_t>(count()) - 1; }
     std::string counterText() const { return tavir::counterText(count()); }
 
     // Frees the buffer; afterwards the collection is empty.

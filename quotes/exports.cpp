@@ -83,10 +83,7 @@ void saveHtmlPage(const std::string& applicationFolder, const std::string& targe
     // The template splits into lines by the same rules as the quotation file.
     const auto pageTemplate =
         QuoteCollection::fromFile(applicationFolder + std::string(kTemplateFile));
-    std::vector<std::string_view> templateLines;
-    for (std::size_t i = 0; i < pageTemplate.count(); ++i)
-        templateLines.push_back(pageTemplate.line(i));
-    writeOrThrow(target, htmlPage(templateLines, searchTextHtml, captions));
+    writeOrThrow(target, htmlPage(lineViews(pageTemplate.text()), searchTextHtml, captions));
 }
 
 std::string writePrintFile(const std::string& applicationFolder,
