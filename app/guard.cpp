@@ -1,6 +1,6 @@
-#include "guard.h"
+#include "app/guard.h"
 
-#include "product.h"
+#include "quotes/product.h"
 
 QString withFullStop(QString text)
 {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform.h"
-#include "text.h"
+#include "app/platform.h"
+#include "app/text.h"
 
 #include <exception>
 

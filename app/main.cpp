@@ -1,7 +1,8 @@
-#include "guard.h"
-#include "mainfrm.h"
-#include "product.h"
-#include "qt_platform.h"
+#include "app/guard.h"
+#include "app/mainfrm.h"
+#include "app/qt_platform.h"
+#include "base/app_folder.h"
+#include "quotes/product.h"
 
 #include <QApplication>
 #include <QLibraryInfo>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "collection.h"
-#include "queries.h"
+#include "quotes/collection.h"
+#include "quotes/queries.h"
 
 #include <QMainWindow>
 

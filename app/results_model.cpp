@@ -1,6 +1,6 @@
-#include "results_model.h"
+#include "app/results_model.h"
 
-#include "text.h"
+#include "app/text.h"
 
 namespace {
 // Far more than a row of the list can show.

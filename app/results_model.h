@@ -1,6 +1,6 @@
 #pragma once
 
-#include "queries.h"
+#include "quotes/queries.h"
 
 #include <QAbstractTableModel>
 #include <QIcon>

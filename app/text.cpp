@@ -1,6 +1,6 @@
-#include "text.h"
+#include "app/text.h"
 
-#include "codec.h"
+#include "base/codec.h"
 
 QString fromWindows1250(std::string_view bytes)
 {

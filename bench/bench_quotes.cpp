@@ -1,9 +1,9 @@
 // The quote library on a generated collection of a million quotations. Every figure is read
 // beside a baseline measured in the same run: memchr over the same buffer for the queries, a
 // bare read of the same file for loading (bench/ratios.py prints the ratios).
-#include "collection.h"
-#include "queries.h"
-#include "quote_generator.h"
+#include "bench/quote_generator.h"
+#include "quotes/collection.h"
+#include "quotes/queries.h"
 
 #include <benchmark/benchmark.h>
 

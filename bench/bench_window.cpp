@@ -1,11 +1,12 @@
 // The window's own figures on the offscreen platform: start-up to the shown window on the
 // shipped data, and listing a million quotations with the wait window, each beside the
 // baseline of loading the same file alone, measured in the same run.
-#include "collection.h"
-#include "mainfrm.h"
-#include "platform.h"
-#include "product.h"
-#include "quote_generator.h"
+#include "app/mainfrm.h"
+#include "app/platform.h"
+#include "base/app_folder.h"
+#include "bench/quote_generator.h"
+#include "quotes/collection.h"
+#include "quotes/product.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>

@@ -1,5 +1,5 @@
 // tavir-gen-quotes: writes the benchmarks' generated quotation collection to a file.
-#include "quote_generator.h"
+#include "bench/quote_generator.h"
 
 #include <charconv>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "quote_generator.h"
+#include "bench/quote_generator.h"
 
 #include <array>
 #include <stdexcept>

@@ -1,9 +1,10 @@
 // tavir-cli: the quote collection from the command line, with the window's own queries.
-#include "codec.h"
-#include "collection.h"
-#include "errors.h"
-#include "product.h"
-#include "queries.h"
+#include "base/app_folder.h"
+#include "base/codec.h"
+#include "base/errors.h"
+#include "quotes/collection.h"
+#include "quotes/product.h"
+#include "quotes/queries.h"
 
 #include <charconv>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // The settings file's integer conversion against a reference that works on the digits as
 // text (leading zeros dropped, length and order compared) instead of accumulating a number.
-#include "fuzz_support.h"
-#include "profile.h"
+#include "fuzz/fuzz_support.h"
+#include "settings/profile.h"
 
 #include <optional>
 #include <string>

@@ -1,8 +1,8 @@
 // The line splitter against a splitter written for clarity, byte by byte from the rules; the
 // piecewise line counter and the collection must agree with both.
-#include "collection.h"
-#include "fuzz_support.h"
-#include "lines.h"
+#include "fuzz/fuzz_support.h"
+#include "quotes/collection.h"
+#include "quotes/lines.h"
 
 #include <string>
 

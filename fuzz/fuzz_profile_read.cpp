@@ -1,8 +1,8 @@
 // The settings file's reader on any bytes: it never fails, hands back one line of at most
 // 2047 bytes, ignores the case of names, and is not swayed by sections it was not asked for.
 // Input: section 0x1F key 0x1F file bytes.
-#include "fuzz_support.h"
-#include "profile.h"
+#include "fuzz/fuzz_support.h"
+#include "settings/profile.h"
 
 #include <string>
 

@@ -2,9 +2,9 @@
 // line break, trimmed, one pair of quotes off, at most 2047 bytes), every other value reads as
 // before, every line but the one written survives byte for byte, and no temporary file stays.
 // Input: section 0x1F key 0x1F value 0x1F probe section 0x1F probe key 0x1F file bytes.
-#include "errors.h"
-#include "fuzz_support.h"
-#include "profile.h"
+#include "base/errors.h"
+#include "fuzz/fuzz_support.h"
+#include "settings/profile.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -2,10 +2,10 @@
 // the query stopped at points the input chooses; and the fast finder against std::string::find
 // on folded copies of any bytes.
 // Input: three parameter bytes, then query 0x1F quotation file bytes.
-#include "collection.h"
-#include "finder.h"
-#include "fuzz_support.h"
-#include "queries.h"
+#include "fuzz/fuzz_support.h"
+#include "quotes/collection.h"
+#include "quotes/finder.h"
+#include "quotes/queries.h"
 
 #include <string>
 

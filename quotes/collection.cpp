@@ -1,6 +1,6 @@
-#include "collection.h"
+#include "quotes/collection.h"
 
-#include "errors.h"
+#include "base/errors.h"
 
 #include <cerrno>
 #include <cstring>

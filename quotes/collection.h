@@ -1,6 +1,6 @@
 #pragma once
 
-#include "lines.h"
+#include "quotes/lines.h"
 
 #include <cstddef>
 #include <cstdint>

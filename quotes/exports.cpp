@@ -1,10 +1,10 @@
-#include "exports.h"
+#include "quotes/exports.h"
 
-#include "atomic_file.h"
-#include "codec.h"
-#include "collection.h"
-#include "errors.h"
-#include "product.h"
+#include "base/atomic_file.h"
+#include "base/codec.h"
+#include "base/errors.h"
+#include "quotes/collection.h"
+#include "quotes/product.h"
 
 #include <algorithm>
 

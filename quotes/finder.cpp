@@ -1,4 +1,4 @@
-#include "finder.h"
+#include "quotes/finder.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>

@@ -1,4 +1,4 @@
-#include "lines.h"
+#include "quotes/lines.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>

@@ -1,7 +1,4 @@
-#include "product.h"
-
-#include <filesystem>
-#include <system_error>
+#include "quotes/product.h"
 
 namespace tavir {
 
@@ -11,16 +8,6 @@ std::string titleWithVersion()
     title += ' ';
     title += kVersionText;
     return title;
-}
-
-std::string applicationFolder()
-{
-    std::error_code error;
-    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", error);
-    std::string folder = error ? std::string(".") : exe.parent_path().string();
-    if (folder.empty() || folder.back() != '/')
-        folder += '/';
-    return folder;
 }
 
 } // namespace tavir

@@ -21,7 +21,4 @@ inline constexpr std::string_view kTemplateFile = "/dane/szablony_html/szablon.h
 inline constexpr std::string_view kHelpPage = "dane/pomoc/pomoc.htm";
 inline constexpr std::string_view kPrintFile = "TaViR.txt";
 
-// The folder of the running executable, ending in '/'; never the working directory.
-std::string applicationFolder();
-
 } // namespace tavir

@@ -1,6 +1,6 @@
-#include "queries.h"
+#include "quotes/queries.h"
 
-#include "finder.h"
+#include "quotes/finder.h"
 
 #include <algorithm>
 #include <ctime>

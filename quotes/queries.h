@@ -1,6 +1,6 @@
 #pragma once
 
-#include "collection.h"
+#include "quotes/collection.h"
 
 #include <chrono>
 #include <cstddef>

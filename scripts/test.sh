@@ -6,6 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 
+bash scripts/check-layers.sh
+
 export QT_QPA_PLATFORM=offscreen
 run_suite() {
   echo "== $1 build"

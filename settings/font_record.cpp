@@ -1,6 +1,6 @@
-#include "font_record.h"
+#include "settings/font_record.h"
 
-#include "profile.h"
+#include "settings/profile.h"
 
 namespace tavir {
 

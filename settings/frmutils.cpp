@@ -1,7 +1,7 @@
-#include "frmutils.h"
+#include "settings/frmutils.h"
 
-#include "codec.h"
-#include "profile.h"
+#include "base/codec.h"
+#include "settings/profile.h"
 
 #include <QGuiApplication>
 #include <QScreen>

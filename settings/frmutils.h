@@ -1,6 +1,6 @@
 #pragma once
 
-#include "font_record.h"
+#include "settings/font_record.h"
 
 #include <QColor>
 #include <QFont>

@@ -1,7 +1,7 @@
-#include "profile.h"
+#include "settings/profile.h"
 
-#include "atomic_file.h"
-#include "errors.h"
+#include "base/atomic_file.h"
+#include "base/errors.h"
 
 #include <algorithm>
 #include <cerrno>

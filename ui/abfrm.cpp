@@ -1,6 +1,6 @@
-#include "abfrm.h"
+#include "ui/abfrm.h"
 
-#include "product.h"
+#include "quotes/product.h"
 #include "ui_abfrm.h"
 
 #include <QMouseEvent>

@@ -1,4 +1,4 @@
-#include "czekaj.h"
+#include "ui/czekaj.h"
 
 #include "ui_czekaj.h"
 

@@ -1,5 +1,5 @@
-#include "full_disk.h"
-#include "window_fixture.h"
+#include "tests/app/window_fixture.h"
+#include "tests/support/full_disk.h"
 
 #include <QAction>
 #include <QLabel>
@@ -9,6 +9,8 @@
 #include <QPlainTextEdit>
 #include <QTextEdit>
 #include <QToolButton>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -118,9 +120,10 @@ private slots:
         select({0});
         platform.fileNames = {folder.file(QStringLiteral("wynik"))};
         action("Zapiszwynikidopliku1")->trigger();
-        QCOMPARE(platform.errors, std::vector<QString>{QStringLiteral("Cannot open file ") +
-                                                       QString::fromStdString(folder.path()) +
-                                                       QLatin1Char('/') + kTemplate + '.'});
+        QCOMPARE(platform.errors,
+                 std::vector<QString>{QStringLiteral("Cannot open file ") +
+                                      QString::fromStdString(folder.path()) + QLatin1Char('/') +
+                                      kTemplate + QLatin1Char('.')});
         QVERIFY(!folder.exists(QStringLiteral("wynik.html")));
         platform.errors.clear();
     }
@@ -135,9 +138,9 @@ private slots:
             action("Zapiszwynikidopliku1")->trigger();
         }
         QCOMPARE(folder.read(QStringLiteral("wynik.html")), QByteArray("old page"));
-        QCOMPARE(platform.errors,
-                 std::vector<QString>{QStringLiteral("Cannot create file ") +
-                                      folder.file(QStringLiteral("wynik.html")) + '.'});
+        QCOMPARE(platform.errors, std::vector<QString>{QStringLiteral("Cannot create file ") +
+                                                       folder.file(QStringLiteral("wynik.html")) +
+                                                       QLatin1Char('.')});
         QCOMPARE(QDir(folder.file(QString())).entryList(QDir::Files).size(), 1);
         platform.errors.clear();
     }
@@ -159,7 +162,7 @@ private slots:
         QVERIFY(platform.printed.empty());
         QCOMPARE(platform.errors,
                  std::vector<QString>{QStringLiteral("Cannot create file ") +
-                                      folder.file(QStringLiteral("TaViR.txt")) + '.'});
+                                      folder.file(QStringLiteral("TaViR.txt")) + QLatin1Char('.')});
         platform.errors.clear();
     }
 
@@ -261,17 +264,17 @@ private slots:
                 out << (entry->isSeparator() ? QStringLiteral("-") : entry->text());
             return out;
         };
-        QCOMPARE(
-            captions(child<QMenu>("TaViR1")),
-            (QStringList{"&Uaktualnij program", "-", "Zapi&sz zaznaczone do pliku",
-                         "&Drukuj zaznaczone", "&Kopiuj zaznaczone", "-", "&Zakończ program"}));
+        QCOMPARE(captions(child<QMenu>("TaViR1")),
+                 (QStringList{u"&Uaktualnij program"_s, u"-"_s, u"Zapi&sz zaznaczone do pliku"_s,
+                              u"&Drukuj zaznaczone"_s, u"&Kopiuj zaznaczone"_s, u"-"_s,
+                              u"&Zakończ program"_s}));
         QCOMPARE(captions(child<QMenu>("Informacje1")),
-                 (QStringList{"Strona &WWW programu", "&VELTA Software On-Line", "-", "Pomo&c", "-",
-                              "&O autorach/licencja"}));
+                 (QStringList{u"Strona &WWW programu"_s, u"&VELTA Software On-Line"_s, u"-"_s,
+                              u"Pomo&c"_s, u"-"_s, u"&O autorach/licencja"_s}));
         QCOMPARE(captions(child<QMenu>("PopupMenu1")),
-                 (QStringList{"&Kopiuj zaznaczone", "Zapi&sz zaznaczone do pliku",
-                              "&Drukuj zaznaczone", "-", "Czcionka"}));
-        QCOMPARE(captions(child<QMenu>("PopupMenu2")), QStringList{"&Czcionka"});
+                 (QStringList{u"&Kopiuj zaznaczone"_s, u"Zapi&sz zaznaczone do pliku"_s,
+                              u"&Drukuj zaznaczone"_s, u"-"_s, u"Czcionka"_s}));
+        QCOMPARE(captions(child<QMenu>("PopupMenu2")), QStringList{u"&Czcionka"_s});
         QCOMPARE(action("Kopiujzaznaczone1")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_C));
         QCOMPARE(action("czcionka1")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F));
     }
@@ -297,7 +300,8 @@ private slots:
         QDialog* about = platform.modals[0];
         QVERIFY(about->isVisible());
         for (const char* button : {"SpeedButton2", "SpeedButton3", "SpeedButton5", "SpeedButton4"})
-            QTest::mouseClick(about->findChild<QToolButton*>(button), Qt::LeftButton);
+            QTest::mouseClick(about->findChild<QToolButton*>(QLatin1String(button)),
+                              Qt::LeftButton);
         QTest::mouseClick(about->findChild<QLabel*>(QStringLiteral("Label6")), Qt::LeftButton);
         QCOMPARE(platform.opened,
                  (std::vector<QString>{QStringLiteral("mailto:redakcja@velta.example"),
@@ -306,7 +310,8 @@ private slots:
                                        QStringLiteral("mailto:programisci@velta.example"),
                                        QStringLiteral("http://www.velta.example")}));
         QVERIFY(about->findChild<QPlainTextEdit*>(QStringLiteral("Memo1"))->isReadOnly());
-        QTest::mouseClick(about->findChild<QToolButton*>("SpeedButton1"), Qt::LeftButton);
+        QTest::mouseClick(about->findChild<QToolButton*>(QStringLiteral("SpeedButton1")),
+                          Qt::LeftButton);
         QVERIFY(!about->isVisible());
 
         // The same window comes back; it is never rebuilt.

@@ -1,5 +1,5 @@
-#include "guard.h"
-#include "window_fixture.h"
+#include "app/guard.h"
+#include "tests/app/window_fixture.h"
 
 #include <QAbstractItemModel>
 #include <QItemSelectionModel>

@@ -1,8 +1,8 @@
 // A thousand random actions on a window over 200,000 quotations, some of them arriving while
 // a listing of all quotations delivers events, then a confirmed close in the middle of one.
 // Run under the sanitizers this catches use after release, stale rows and re-entered queries.
-#include "profile.h"
-#include "window_fixture.h"
+#include "settings/profile.h"
+#include "tests/app/window_fixture.h"
 
 #include <QAction>
 #include <QLineEdit>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app_folder.h"
-#include "fake_platform.h"
-#include "mainfrm.h"
+#include "app/mainfrm.h"
+#include "tests/app/app_folder.h"
+#include "tests/app/fake_platform.h"
 
 #include <QAbstractItemModel>
 #include <QItemSelectionModel>

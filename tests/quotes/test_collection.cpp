@@ -1,7 +1,7 @@
-#include "collection.h"
-#include "errors.h"
-#include "lines.h"
-#include "temp_dir.h"
+#include "base/errors.h"
+#include "quotes/collection.h"
+#include "quotes/lines.h"
+#include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -1,7 +1,7 @@
-#include "errors.h"
-#include "exports.h"
-#include "full_disk.h"
-#include "temp_dir.h"
+#include "base/errors.h"
+#include "quotes/exports.h"
+#include "tests/support/full_disk.h"
+#include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 

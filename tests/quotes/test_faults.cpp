@@ -1,12 +1,12 @@
 // Bad data files and failing folders: the library reports what the user must see and loses
 // nothing, neither a byte of the quotations nor an existing file.
-#include "collection.h"
-#include "errors.h"
-#include "exports.h"
-#include "full_disk.h"
-#include "queries.h"
-#include "temp_dir.h"
-#include "unprivileged.h"
+#include "base/errors.h"
+#include "quotes/collection.h"
+#include "quotes/exports.h"
+#include "quotes/queries.h"
+#include "tests/support/full_disk.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/unprivileged.h"
 
 #include <gtest/gtest.h>
 

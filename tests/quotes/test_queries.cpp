@@ -1,7 +1,7 @@
-#include "collection.h"
-#include "finder.h"
-#include "queries.h"
-#include "recording_list.h"
+#include "quotes/collection.h"
+#include "quotes/finder.h"
+#include "quotes/queries.h"
+#include "tests/support/recording_list.h"
 
 #include <gtest/gtest.h>
 

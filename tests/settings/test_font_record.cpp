@@ -1,5 +1,5 @@
-#include "font_record.h"
-#include "temp_dir.h"
+#include "settings/font_record.h"
+#include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "errors.h"
-#include "frmutils.h"
-#include "temp_dir.h"
+#include "base/errors.h"
+#include "settings/frmutils.h"
+#include "tests/support/temp_dir.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -37,7 +37,7 @@ TEST(Frmutils, FirstFullSaveIntoANewFile)
     TempDir dir;
     const auto form = makeForm("MainFrm", QRect(100, 50, 800, 600));
     ASSERT_EQ(form->frameGeometry(), QRect(100, 50, 800, 600));
-    QFont preview("Arial", 12);
+    QFont preview(QStringLiteral("Arial"), 12);
     preview.setWeight(QFont::DemiBold);
     preview.setItalic(true);
 
@@ -80,8 +80,8 @@ TEST(Frmutils, PlacementFollowsTheWindowState)
     const auto maximized = makeForm("Form");
     maximized->showMaximized();
     tavir::WriteFormPlacement(*maximized, ini);
-    EXPECT_EQ(TempDir::read(ini), QString("[Form]\r\nleft=%1\r\ntop=%2\r\nwidth=500\r\n"
-                                          "height=300\r\nwindow_state=2\r\n")
+    EXPECT_EQ(TempDir::read(ini), QStringLiteral("[Form]\r\nleft=%1\r\ntop=%2\r\nwidth=500\r\n"
+                                                 "height=300\r\nwindow_state=2\r\n")
                                       .arg(maximized->x())
                                       .arg(maximized->y())
                                       .toStdString());
@@ -106,7 +106,7 @@ TEST(Frmutils, FontsAndColours)
     FontRecord odd;
     odd.face = "\xA3\xF3\x64\x9F";
     odd.size = 0;
-    EXPECT_EQ(tavir::toQFont(odd).family(), "Łódź");
+    EXPECT_EQ(tavir::toQFont(odd).family(), QStringLiteral("Łódź"));
     EXPECT_EQ(tavir::toQFont(odd).pointSize(), 8);
     QFont pixels;
     pixels.setPixelSize(32);
@@ -122,7 +122,7 @@ TEST(Frmutils, FontsAndColours)
 
     QLabel label;
     tavir::applyFont(label, {"Arial", 15, 255, false, true, false});
-    EXPECT_EQ(label.font().family(), "Arial");
+    EXPECT_EQ(label.font().family(), QStringLiteral("Arial"));
     EXPECT_EQ(label.font().pointSize(), 15);
     EXPECT_TRUE(label.font().italic());
     EXPECT_EQ(label.palette().color(QPalette::WindowText), QColor(Qt::red));

@@ -1,6 +1,6 @@
-#include "errors.h"
-#include "profile.h"
-#include "temp_dir.h"
+#include "base/errors.h"
+#include "settings/profile.h"
+#include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 

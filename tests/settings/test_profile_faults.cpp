@@ -1,9 +1,9 @@
 // A settings file that cannot be written: the old file stays byte for byte, no temporary file
 // is left beside it, and the message is the system's.
-#include "errors.h"
-#include "profile.h"
-#include "temp_dir.h"
-#include "unprivileged.h"
+#include "base/errors.h"
+#include "settings/profile.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/unprivileged.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "codec.h"
+#include "base/codec.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "errors.h"
+#include "base/errors.h"
 
 namespace tavir {
 
