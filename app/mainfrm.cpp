@@ -2,6 +2,7 @@
 
 #include "app/guard.h"
 #include "app/jpeg_image.h"
+#include "app/looks.h"
 #include "app/platform.h"
 #include "app/results_model.h"
 #include "app/text.h"
@@ -24,23 +25,6 @@ namespace {
 
 // Pages of text: far more than any quotation, little enough to lay out at once.
 constexpr std::size_t kShownInPreview = 20000;
-
-const std::string& hintText()
-{
-    static const std::string hint =
-        tavir::utf8ToCp1250("Aby wyświetlić cytaty, skorzystaj z paska po lewej...");
-    return hint;
-}
-
-const QString kWelcome = QStringLiteral(
-    "Witamy w programie TaViR 5.\n"
-    "Mamy nadzieję iż praca włożona w powstanie tej wersji aplikacji pomoże Ci \n"
-    "zabłysnąć w towarzystwie, napisać ciekawą pracę do szkoły lub po prostu \n"
-    "rozerwać się.\n"
-    "\n"
-    "Pamiętaj, że życzymy Ci wszystkiego, co najlepsze!\n"
-    "Cytaty zebrała Redakcja bazy cytatów, program napisał Zespół programistów VELTA Software.\n"
-    "\n");
 
 } // namespace
 
@@ -93,6 +77,7 @@ TMainFrm::TMainFrm(Platform& platform, std::string applicationFolder)
       applicationFolder_(std::move(applicationFolder)), listFontColor_(tavir::FontRecord().color),
       previewFontColor_(tavir::FontRecord().color)
 {
+    // The pictures are compiled into a static library, whose resources only register when asked.
     Q_INIT_RESOURCE(tavir);
     // The design face; on Linux a font of the same metrics stands in for it.
     QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
@@ -157,28 +142,13 @@ void TMainFrm::setUpLooks()
 
     ui_->Memo1->document()->setDefaultTextOption(QTextOption(Qt::AlignHCenter));
     ui_->Memo1->setFont(QFont(QStringLiteral("MS Sans Serif"), 12));
-    ui_->Memo1->setPlainText(kWelcome);
+    ui_->Memo1->setPlainText(tavir::looks::welcomeText());
 
     ui_->Wyniki->viewport()->setCursor(Qt::PointingHandCursor);
     setTabOrder(ui_->Edit1, ui_->Wyniki);
     setTabOrder(ui_->Wyniki, ui_->Memo1);
 
-    // Only the window's own controls: menus and dialogs keep the desktop's look.
-    ui_->centralWidget->setStyleSheet(QStringLiteral(
-        "#Panel1 { background: #7E0305; }"
-        "#Label1 { color: white; }"
-        "#Panel1 QToolButton { color: white; border: none; border-radius: 3px; }"
-        "#Panel1 QToolButton:hover { background: rgba(255, 255, 255, 45); }"
-        "#Panel1 QToolButton:pressed { background: rgba(0, 0, 0, 60); }"
-        "#Edit1 { background: #F8F8F8; border: none; border-bottom: 1px solid #C9C9C9;"
-        "  padding-left: 3px; }"
-        "#Memo1 { background: #F8F8F8; border: 1px solid #B4B4B4; }"
-        "#ziemia { background: #AEAEAE; }"
-        "#ziemia QToolButton { border: none; padding-left: 2px; }"
-        "#ziemia QToolButton:hover { background: #C4C4C4; }"
-        "#Wyniki { background: #E3E5E2; alternate-background-color: #E3E5E2;"
-        "  gridline-color: #C7CAC5; border: 1px solid #B4B4B4;"
-        "  selection-background-color: #7E0305; selection-color: white; }"));
+    ui_->centralWidget->setStyleSheet(tavir::looks::mainWindowStyleSheet());
 }
 
 void TMainFrm::FormCreate()
@@ -188,7 +158,7 @@ void TMainFrm::FormCreate()
     listFontColor_ = restoreFont(*ui_->Wyniki, "Wyniki_font");
     previewFontColor_ = restoreFont(*ui_->Memo1, "LOOpa_font");
     LadujDane();
-    tavir::AddListItem(hintText(), *model_, tavir::kHintImage);
+    tavir::AddListItem(tavir::looks::hintText(), *model_, tavir::kHintImage);
 }
 
 // Qt fonts carry no colour, so the stored colour value is kept beside the control's font.
