@@ -101,7 +101,7 @@ TMainFrm::~TMainFrm() = default;
 
 template <typename Body> void TMainFrm::guarded(Body&& body)
 {
-    ::guarded(platform_, this, std::forward<Body>(body));
+    tavir::guarded(platform_, this, std::forward<Body>(body));
 }
 
 template <typename Sender, typename Signal>
@@ -128,7 +128,7 @@ void TMainFrm::setUpLooks()
 
     QFile background(QStringLiteral(":/images/background.jpg"));
     if (background.open(QIODevice::ReadOnly))
-        ui_->Image1->setPixmap(QPixmap::fromImage(decodeJpeg(background.readAll())));
+        ui_->Image1->setPixmap(QPixmap::fromImage(tavir::decodeJpeg(background.readAll())));
 
     QFont bold = ui_->licznik->font();
     bold.setBold(true);
@@ -153,7 +153,7 @@ void TMainFrm::setUpLooks()
 
 void TMainFrm::FormCreate()
 {
-    setWindowTitle(applicationTitle());
+    setWindowTitle(tavir::applicationTitle());
     tavir::ReadFormPlacement(*this, settingsFile());
     listFontColor_ = restoreFont(*ui_->Wyniki, "Wyniki_font");
     previewFontColor_ = restoreFont(*ui_->Memo1, "LOOpa_font");
@@ -204,7 +204,7 @@ void TMainFrm::LosujDane(int n)
 
 void TMainFrm::SpeedButton1Click()
 {
-    FiltrujDane(toWindows1250(ui_->Edit1->text()));
+    FiltrujDane(tavir::toWindows1250(ui_->Edit1->text()));
 }
 void TMainFrm::SpeedButton3Click()
 {
@@ -219,7 +219,7 @@ void TMainFrm::WynikiSelectItem()
 {
     const std::vector<int> rows = ui_->Wyniki->selectedRowsInOrder();
     if (!rows.empty())
-        ui_->Memo1->setPlainText(shownText(model_->caption(rows.front()), kShownInPreview));
+        ui_->Memo1->setPlainText(tavir::shownText(model_->caption(rows.front()), kShownInPreview));
 }
 
 void TMainFrm::closeEvent(QCloseEvent* event)
@@ -331,7 +331,7 @@ std::vector<std::string_view> TMainFrm::selectedCaptions() const
 void TMainFrm::KopiujZaznaczone()
 {
     const std::string text = tavir::textForm(selectedCaptions());
-    platform_.setClipboardText(fromWindows1250(text), toByteArray(text));
+    platform_.setClipboardText(tavir::fromWindows1250(text), tavir::toByteArray(text));
 }
 
 void TMainFrm::ZapiszZaznaczone()
@@ -345,14 +345,14 @@ void TMainFrm::ZapiszZaznaczone()
     if (!name || name->isEmpty())
         return;
     lastSaveName_ = *name;
-    tavir::saveHtmlPage(applicationFolder_, tavir::htmlTarget(toSystem(*name)),
-                        toWindows1250Html(ui_->Edit1->text()), captions);
+    tavir::saveHtmlPage(applicationFolder_, tavir::htmlTarget(tavir::toSystem(*name)),
+                        tavir::toWindows1250Html(ui_->Edit1->text()), captions);
 }
 
 void TMainFrm::DrukujZaznaczone()
 {
     platform_.printTextFile(
-        fromSystem(tavir::writePrintFile(applicationFolder_, selectedCaptions())));
+        tavir::fromSystem(tavir::writePrintFile(applicationFolder_, selectedCaptions())));
 }
 
 void TMainFrm::Kopiujzaznaczone1Click()
@@ -393,7 +393,7 @@ void TMainFrm::chooseFont(QWidget& control)
 
 void TMainFrm::openWebPage(std::string_view path)
 {
-    platform_.open(fromSystem(std::string(tavir::kHomePage) + std::string(path)));
+    platform_.open(tavir::fromSystem(std::string(tavir::kHomePage) + std::string(path)));
 }
 
 void TMainFrm::Uaktualnijprogram1Click()
@@ -422,7 +422,7 @@ void TMainFrm::SpeedButton4Click()
 
 void TMainFrm::Pomoc1Click()
 {
-    platform_.open(fromSystem(applicationFolder_ + std::string(tavir::kHelpPage)));
+    platform_.open(tavir::fromSystem(applicationFolder_ + std::string(tavir::kHelpPage)));
 }
 
 void TMainFrm::Oautorach1Click()

@@ -279,7 +279,7 @@ private slots:
     {
         QFETCH(QString, text);
         QFETCH(QString, shown);
-        QCOMPARE(withFullStop(text), shown);
+        QCOMPARE(tavir::withFullStop(text), shown);
     }
 
     void missingDataFileError()
