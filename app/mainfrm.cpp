@@ -72,10 +72,15 @@ private:
 };
 
 TMainFrm::TMainFrm(Platform& platform, std::string applicationFolder)
+    : TMainFrm(platform, applicationFolder, tavir::FilePlaces::choose(applicationFolder))
+{
+}
+
+TMainFrm::TMainFrm(Platform& platform, std::string applicationFolder, tavir::FilePlaces places)
     : ui_(std::make_unique<Ui::TMainFrm>()), platform_(platform), model_(new ResultsModel(this)),
       PopupMenu1(new QMenu(this)), PopupMenu2(new QMenu(this)),
-      applicationFolder_(std::move(applicationFolder)), listFontColor_(tavir::FontRecord().color),
-      previewFontColor_(tavir::FontRecord().color)
+      applicationFolder_(std::move(applicationFolder)), places_(std::move(places)),
+      listFontColor_(tavir::FontRecord().color), previewFontColor_(tavir::FontRecord().color)
 {
     // The pictures are compiled into a static library, whose resources only register when asked.
     Q_INIT_RESOURCE(tavir);
@@ -113,7 +118,7 @@ void TMainFrm::handle(Sender* sender, Signal signal, void (TMainFrm::*handler)()
 
 std::string TMainFrm::settingsFile() const
 {
-    return applicationFolder_ + std::string(tavir::kSettingsFile);
+    return places_.settingsFile();
 }
 
 void TMainFrm::setUpLooks()
@@ -154,7 +159,7 @@ void TMainFrm::setUpLooks()
 void TMainFrm::FormCreate()
 {
     setWindowTitle(tavir::applicationTitle());
-    tavir::ReadFormPlacement(*this, settingsFile());
+    tavir::ReadFormPlacement(*this, places_.settingsToRead());
     listFontColor_ = restoreFont(*ui_->Wyniki, "Wyniki_font");
     previewFontColor_ = restoreFont(*ui_->Memo1, "LOOpa_font");
     LadujDane();
@@ -164,7 +169,7 @@ void TMainFrm::FormCreate()
 // Qt fonts carry no colour, so the stored colour value is kept beside the control's font.
 std::int32_t TMainFrm::restoreFont(QWidget& control, std::string_view section)
 {
-    const tavir::FontRecord font = tavir::ReadFontSection(settingsFile(), section);
+    const tavir::FontRecord font = tavir::ReadFontSection(places_.settingsToRead(), section);
     tavir::applyFont(control, font);
     return font.color;
 }
@@ -255,6 +260,7 @@ void TMainFrm::finishClose()
 {
     closing_ = true;
     guarded([this] {
+        places_.prepareSettingsFile();
         tavir::WriteFormPlacement(*this, settingsFile());
         tavir::WriteConfigInteger("Wyniki-height", ui_->Memo1->height(), settingsFile());
         storeFont(*ui_->Wyniki, listFontColor_, "Wyniki_font");
@@ -352,7 +358,7 @@ void TMainFrm::ZapiszZaznaczone()
 void TMainFrm::DrukujZaznaczone()
 {
     platform_.printTextFile(
-        tavir::fromSystem(tavir::writePrintFile(applicationFolder_, selectedCaptions())));
+        tavir::fromSystem(tavir::writePrintFile(places_.printFile(), selectedCaptions())));
 }
 
 void TMainFrm::Kopiujzaznaczone1Click()

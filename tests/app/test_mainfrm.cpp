@@ -264,6 +264,37 @@ private slots:
         QVERIFY(child<QTextEdit>("Memo1")->font().italic());
     }
 
+    // A system install: dane/ read-only, so the settings and the print file live in the
+    // user's folders, made at the first write; a shipped settings file gives the start.
+    void userFoldersStartFromTheShippedSettings()
+    {
+        const QByteArray shipped = "[MainFrm]\r\nleft=120\r\ntop=90\r\n[dodatki]\r\nklucz=1\r\n";
+        folder.write(QStringLiteral("dane/konfiguracja.ini"), shipped);
+        const tavir::UserFolders user{folder.file(QStringLiteral("home/.config")).toStdString(),
+                                      folder.file(QStringLiteral("home/.cache")).toStdString()};
+        window = std::make_unique<TMainFrm>(platform, folder.path(),
+                                            tavir::FilePlaces::inUserFolders(folder.path(), user));
+        window->show();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        QCOMPARE(window->pos(), QPoint(120, 90));
+        QVERIFY(!folder.exists(QStringLiteral("home")));
+
+        window->DrukujZaznaczone();
+        const QString print = folder.file(QStringLiteral("home/.cache/tavir/TaViR.txt"));
+        QCOMPARE(platform.printed, std::vector<QString>{print});
+        QVERIFY(folder.read(QStringLiteral("home/.cache/tavir/TaViR.txt")).startsWith("- Cytaty"));
+        QVERIFY(!folder.exists(QStringLiteral("TaViR.txt")));
+
+        platform.answers = {true};
+        window->close();
+        QVERIFY(!window->isVisible());
+        const QByteArray own = folder.read(QStringLiteral("home/.config/tavir/konfiguracja.ini"));
+        QVERIFY2(own.startsWith("[MainFrm]\r\nleft=120\r\ntop=90\r\nwidth="), own.constData());
+        QVERIFY2(own.contains("[dodatki]\r\nklucz=1\r\n"), own.constData());
+        QVERIFY(own.contains("[LOOpa_font]\r\n"));
+        QCOMPARE(folder.read(QStringLiteral("dane/konfiguracja.ini")), shipped);
+    }
+
     void errorBoxFullStopRule_data()
     {
         QTest::addColumn<QString>("text");
