@@ -3,7 +3,6 @@
 #include "base/atomic_file.h"
 #include "quotes/product.h"
 
-#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -125,13 +124,13 @@ bool makeParentFolders(const std::string& path)
     // Each missing folder private to the user, as the XDG folders are meant to be.
     const std::filesystem::path parent = std::filesystem::path(path).parent_path();
     std::filesystem::path folder;
+    std::error_code error;
     for (const std::filesystem::path& part : parent) {
         folder /= part;
-        if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+        if (::mkdir(folder.c_str(), 0700) != 0 && !std::filesystem::is_directory(folder, error))
             return false;
     }
-    std::error_code error;
-    return parent.empty() || std::filesystem::is_directory(parent, error);
+    return true;
 }
 
 } // namespace tavir
