@@ -50,6 +50,8 @@ tavir_deb_gzip(${_deb_source}/changelog ${_deb}/changelog.Debian.gz)
 add_custom_target(deb_files ALL DEPENDS ${_deb_compressed})
 install(FILES ${_deb}/changelog.Debian.gz ${_deb_source}/copyright DESTINATION share/doc/tavir
         COMPONENT deb EXCLUDE_FROM_ALL)
+install(FILES ${_deb_source}/lintian-overrides DESTINATION share/lintian/overrides RENAME tavir
+        COMPONENT deb EXCLUDE_FROM_ALL)
 
 if(TAVIR_BUILD_GUI)
   set(TAVIR_DESKTOP_EXEC tavir)

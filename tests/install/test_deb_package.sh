@@ -12,6 +12,11 @@ failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 pass() { echo "ok: $*"; }
 
+for tool in cpack dpkg-deb dpkg-shlibdeps desktop-file-validate appstreamcli man lintian; do
+  command -v "$tool" >/dev/null || fail "$tool is missing (bash scripts/install-deps.sh installs it)"
+done
+(( failures == 0 )) || exit 1
+
 rm -f "$build"/tavir_*.deb
 if ! (cd "$build" && cpack -G DEB) >"$tmp/cpack.log" 2>&1; then
   cat "$tmp/cpack.log"; echo "FAIL: cpack -G DEB"; exit 1
