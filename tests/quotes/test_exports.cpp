@@ -123,7 +123,8 @@ TEST_F(ExportFiles, PrintFileBesideTheProgram)
     const std::string before = TempDir::read(folder + "TaViR.txt");
     {
         FullDisk full(16);
-        EXPECT_THROW(tavir::writePrintFile(folder + "TaViR.txt", {std::string(1000, 'x')}), tavir::Error);
+        EXPECT_THROW(tavir::writePrintFile(folder + "TaViR.txt", {std::string(1000, 'x')}),
+                     tavir::Error);
     }
     EXPECT_EQ(TempDir::read(folder + "TaViR.txt"), before);
 }
