@@ -99,6 +99,26 @@ std::u32string authorLine(std::u32string_view line)
     return joined;
 }
 
+// A character that vanished in Windows-1250 (a zero-width space, a mark with nothing to
+// sit on) may leave two spaces side by side or one at an end.
+void tidySpaces(std::string& bytes)
+{
+    std::size_t out = 0;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == ' ' && out > 0 && bytes[out - 1] == ' ')
+            continue;
+        bytes[out++] = bytes[i];
+    }
+    bytes.resize(out);
+    const auto isEdge = [](char c) { return c == ' ' || c == '\xA0'; };
+    while (!bytes.empty() && isEdge(bytes.back()))
+        bytes.pop_back();
+    std::size_t front = 0;
+    while (front < bytes.size() && isEdge(bytes[front]))
+        ++front;
+    bytes.erase(0, front);
+}
+
 } // namespace
 
 std::optional<ImportFormat> importFormatFromName(std::string_view name)
@@ -278,6 +298,7 @@ void QuoteImport::addEntry(const std::vector<std::u32string>& lines)
 {
     ++counts_.read;
     Cp1250Text line = toCp1250Closest(normaliseImportEntry(lines));
+    tidySpaces(line.bytes);
     if (line.bytes.empty()) {
         ++counts_.empty;
         return;
