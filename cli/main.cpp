@@ -2,6 +2,7 @@
 #include "base/app_folder.h"
 #include "base/codec.h"
 #include "base/errors.h"
+#include "cli/import_command.h"
 #include "quotes/collection.h"
 #include "quotes/product.h"
 #include "quotes/queries.h"
@@ -20,7 +21,9 @@ constexpr std::string_view kUsage =
     "usage: tavir-cli [--file PATH] [--raw] count\n"
     "       tavir-cli [--file PATH] [--raw] search TEXT\n"
     "       tavir-cli [--file PATH] [--raw] all\n"
-    "       tavir-cli [--file PATH] [--raw] [--seed S] random [N]\n";
+    "       tavir-cli [--file PATH] [--raw] [--seed S] random [N]\n"
+    "       tavir-cli import [--format fortune|lines] [--encoding utf-8|iso-8859-2|windows-1250] "
+    "[--output PATH] FILE...\n";
 
 struct Options
 {
@@ -159,6 +162,14 @@ int run(const Options& options)
 
 int main(int argc, char** argv)
 {
+    if (argc > 1 && std::string_view(argv[1]) == "import") {
+        const auto import = tavir::parseImportArguments(argc - 2, argv + 2);
+        if (!import) {
+            std::fputs(kUsage.data(), stderr);
+            return 2;
+        }
+        return tavir::runImport(*import);
+    }
     const auto options = parse(argc, argv);
     if (!options) {
         std::fputs(kUsage.data(), stderr);
