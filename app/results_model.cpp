@@ -75,6 +75,13 @@ void ResultsModel::endUpdate()
     endResetModel();
 }
 
+void ResultsModel::abandonUpdate()
+{
+    updating_ = false;
+    rebuilt_ = false;
+    std::vector<Row>().swap(pending_);
+}
+
 void ResultsModel::add(std::string_view caption, int image)
 {
     if (updating_) {

@@ -28,6 +28,8 @@ public:
     void beginUpdate() override;
     void endUpdate() override;
     void add(std::string_view caption, int image) override;
+    // Ends an update bracket a failed query left open; the rows shown before it stay.
+    void abandonUpdate();
 
     std::string_view caption(int row) const { return rows_[static_cast<std::size_t>(row)].caption; }
     int image(int row) const { return rows_[static_cast<std::size_t>(row)].image; }
