@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -82,7 +83,16 @@ void report(const char* name, double value, const char* baselineName, double bas
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
+    QApplication app(argc, argv); // takes Qt's own options out of argv
+    constexpr const char* usage = "usage: bench_window\n";
+    if (argc > 1) {
+        if (std::string_view(argv[1]) == "--help") {
+            std::fputs(usage, stdout);
+            return 0;
+        }
+        std::fprintf(stderr, "unknown option %s\n%s", argv[1], usage);
+        return 2;
+    }
     QuietPlatform platform;
     constexpr int kRounds = 7;
 
