@@ -4,6 +4,7 @@
 #include "tests/app/window_fixture.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -228,6 +229,75 @@ private slots:
         QCOMPARE(errorBox(nullptr, QStringLiteral("t"), name)->textFormat(), Qt::PlainText);
         QCOMPARE(questionBox(nullptr, QStringLiteral("t"), name)->textFormat(), Qt::PlainText);
         QCOMPARE(errorBox(nullptr, QStringLiteral("t"), name)->text(), name);
+    }
+
+    // Type-ahead reads the quotations' bytes with the search's folding (A-Z only), from the
+    // current row on, wrapping round; keys typed in quick succession make one prefix.
+    void typeAheadMatchesTheBytesFromTheCurrentRow()
+    {
+        folder.writeQuotes("Ala ma kota\r\nbeta\r\n\xA3\xF3\x64\x9F\r\nBolek\r\n"
+                           "\xB3\xB9ka\r\nalfa\r\nend\r\n");
+        open();
+        click("SpeedButton2");
+        auto* view = child<QTableView>("Wyniki");
+        const int interval = QApplication::keyboardInputInterval();
+        QApplication::setKeyboardInputInterval(1000000);
+        const auto current = [view] { return view->currentIndex().row(); };
+        view->setCurrentIndex(results()->index(0, 0));
+
+        view->keyboardSearch(QStringLiteral("a")); // a new search starts below the current row
+        QCOMPARE(current(), 5);
+        view->keyboardSearch(QStringLiteral("l"));
+        QCOMPARE(current(), 5);
+        view->keyboardSearch(QStringLiteral("A")); // "alA": wraps round to "Ala ma kota"
+        QCOMPARE(current(), 0);
+        view->keyboardSearch(QString());
+        view->keyboardSearch(QStringLiteral("ł")); // only a-z fold: not "Łódź"
+        QCOMPARE(current(), 4);
+        view->keyboardSearch(QString());
+        view->keyboardSearch(QStringLiteral("b"));
+        QCOMPARE(current(), 1);
+        view->keyboardSearch(QStringLiteral("b")); // the same key steps on
+        QCOMPARE(current(), 3);
+        view->keyboardSearch(QStringLiteral("b"));
+        QCOMPARE(current(), 1);
+        view->keyboardSearch(QStringLiteral("x")); // "bbbx" matches nothing: no move
+        QCOMPARE(current(), 1);
+        view->keyboardSearch(QString());
+        view->setFocus();
+        QTest::keyClick(view, Qt::Key_A); // typed keys take the same way
+        QCOMPARE(current(), 5);
+        QCOMPARE(view->selectionModel()->selectedRows().size(), 1);
+        QApplication::setKeyboardInputInterval(interval);
+    }
+
+    // A select-all copied costs one copy of the text per clipboard format.
+    void copyOfEverythingTakesOneCopyPerFormat()
+    {
+        if (kSanitized)
+            QSKIP("the sanitizers' allocator does not survive an address-space limit");
+        constexpr int kRows = 20000;
+        const QByteArray line = QByteArray(4998, 'q') + "\r\n";
+        folder.writeQuotes(line.repeated(kRows) + "end\r\n");
+        open();
+        click("SpeedButton2");
+        child<QTableView>("Wyniki")->selectAll();
+        // The bytes once and the UTF-16 text once, with little to spare.
+        const rlim_t bytes = rlim_t(kRows) * static_cast<rlim_t>(line.size());
+        rlimit saved{};
+        ::getrlimit(RLIMIT_AS, &saved);
+        rlimit tight = saved;
+        tight.rlim_cur = addressSpaceInUse() + 3 * bytes + bytes / 3;
+        ::setrlimit(RLIMIT_AS, &tight);
+        child<QAction>("Kopiujzaznaczone1")->trigger();
+        ::setrlimit(RLIMIT_AS, &saved);
+        QVERIFY(platform.errors.empty());
+        QCOMPARE(platform.clipboardWrites, 1);
+        QCOMPARE(static_cast<rlim_t>(platform.clipboardBytes.size()), bytes);
+        QVERIFY(platform.clipboardBytes.startsWith(line));
+        QVERIFY(platform.clipboardBytes.endsWith(line));
+        QCOMPARE(platform.clipboardText.size(), platform.clipboardBytes.size());
+        QCOMPARE(platform.clipboardText.left(5000), QString::fromLatin1(line));
     }
 
     void counterShowsTenMillionWhole()
