@@ -147,39 +147,40 @@ bool FileReplacement::replace(std::string_view bytes)
     bool written = false;
     const int unnamed = ::openat(folderFd_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
     if (unnamed >= 0) {
-        bool ok = fillAndSync(unnamed, bytes, mode);
-        if (ok) {
-            if (locked_) {
-                temp = kLockedTempName;
-                ok = linkUnnamed(unnamed, folderFd_, temp.c_str());
-                if (!ok && errno == EEXIST && ::unlinkat(folderFd_, temp.c_str(), 0) == 0)
-                    ok = linkUnnamed(unnamed, folderFd_, temp.c_str());
-            } else {
-                ok = false;
-                for (unsigned attempt = 0; !ok && attempt < 100; ++attempt) {
-                    temp = unlockedTempName(attempt);
-                    ok = linkUnnamed(unnamed, folderFd_, temp.c_str());
-                    if (!ok && errno != EEXIST)
-                        break;
-                }
+        bool filled = fillAndSync(unnamed, bytes, mode);
+        if (filled && locked_) {
+            temp = kLockedTempName;
+            written = linkUnnamed(unnamed, folderFd_, temp.c_str());
+            if (!written && errno == EEXIST && ::unlinkat(folderFd_, temp.c_str(), 0) == 0)
+                written = linkUnnamed(unnamed, folderFd_, temp.c_str());
+        } else if (filled) {
+            for (unsigned attempt = 0; !written && attempt < 100; ++attempt) {
+                temp = unlockedTempName(attempt);
+                written = linkUnnamed(unnamed, folderFd_, temp.c_str());
+                if (!written && errno != EEXIST)
+                    break;
             }
         }
-        ok = (::close(unnamed) == 0) && ok;
-        if (!ok)
+        filled = (::close(unnamed) == 0) && filled;
+        // Data that did not reach the disk fails the write; a file that could not be given a
+        // name (no /proc, no privilege to link a descriptor) is written again under a name.
+        if (!filled) {
+            if (written)
+                ::unlinkat(folderFd_, temp.c_str(), 0);
             return false;
-        written = true;
+        }
     } else if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
         return false;
     }
 
     if (!written) {
-        // The file system keeps no unnamed files: the data goes to a named one instead.
+        // The file system keeps no unnamed files, or could not name one: a named one instead.
         int fd = -1;
         for (unsigned attempt = 0; fd < 0 && attempt < 100; ++attempt) {
             temp = locked_ ? std::string(kLockedTempName) : unlockedTempName(attempt);
-            const int flags =
-                O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | (locked_ ? O_TRUNC : O_EXCL);
-            fd = ::openat(folderFd_, temp.c_str(), flags, 0600);
+            if (locked_) // what a killed writer left there
+                ::unlinkat(folderFd_, temp.c_str(), 0);
+            fd = ::openat(folderFd_, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
             if (fd < 0 && (locked_ || errno != EEXIST))
                 return false;
         }

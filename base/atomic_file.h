@@ -28,7 +28,8 @@ public:
     // target's folder (O_TMPFILE), which is linked under a short temporary name and renamed
     // over the target, so the target is never left emptied or half-written and a crash leaves
     // no named file behind. Where the file system refuses unnamed files, a named temporary
-    // file stands in. An existing target keeps its permissions; a hard link to it is split.
+    // file stands in. An existing target keeps its permissions; a hard link to it is split;
+    // links that never reach a file (a loop) are not replaced.
     // On failure the target is untouched and false is returned; callers raise their own
     // message.
     [[nodiscard]] bool replace(std::string_view bytes);
