@@ -12,7 +12,7 @@
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    QCoreApplication::setApplicationName(applicationTitle());
+    QCoreApplication::setApplicationName(tavir::applicationTitle());
 
     // Qt's own dialogs and buttons speak Polish ("Tak", "Nie", "Anuluj").
     QTranslator translator;
@@ -26,7 +26,7 @@ int main(int argc, char** argv)
         window.show();
         return QApplication::exec();
     } catch (const std::exception& error) {
-        showStandardError(platform, nullptr, fromSystem(error.what()));
+        tavir::showStandardError(platform, nullptr, tavir::fromSystem(error.what()));
         return 1;
     }
 }

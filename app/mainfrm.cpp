@@ -72,10 +72,15 @@ private:
 };
 
 TMainFrm::TMainFrm(Platform& platform, std::string applicationFolder)
+    : TMainFrm(platform, applicationFolder, tavir::FilePlaces::choose(applicationFolder))
+{
+}
+
+TMainFrm::TMainFrm(Platform& platform, std::string applicationFolder, tavir::FilePlaces places)
     : ui_(std::make_unique<Ui::TMainFrm>()), platform_(platform), model_(new ResultsModel(this)),
       PopupMenu1(new QMenu(this)), PopupMenu2(new QMenu(this)),
-      applicationFolder_(std::move(applicationFolder)), listFontColor_(tavir::FontRecord().color),
-      previewFontColor_(tavir::FontRecord().color)
+      applicationFolder_(std::move(applicationFolder)), places_(std::move(places)),
+      listFontColor_(tavir::FontRecord().color), previewFontColor_(tavir::FontRecord().color)
 {
     // The pictures are compiled into a static library, whose resources only register when asked.
     Q_INIT_RESOURCE(tavir);
@@ -101,7 +106,7 @@ TMainFrm::~TMainFrm() = default;
 
 template <typename Body> void TMainFrm::guarded(Body&& body)
 {
-    ::guarded(platform_, this, std::forward<Body>(body));
+    tavir::guarded(platform_, this, std::forward<Body>(body));
 }
 
 template <typename Sender, typename Signal>
@@ -113,7 +118,7 @@ void TMainFrm::handle(Sender* sender, Signal signal, void (TMainFrm::*handler)()
 
 std::string TMainFrm::settingsFile() const
 {
-    return applicationFolder_ + std::string(tavir::kSettingsFile);
+    return places_.settingsFile();
 }
 
 void TMainFrm::setUpLooks()
@@ -128,7 +133,7 @@ void TMainFrm::setUpLooks()
 
     QFile background(QStringLiteral(":/images/background.jpg"));
     if (background.open(QIODevice::ReadOnly))
-        ui_->Image1->setPixmap(QPixmap::fromImage(decodeJpeg(background.readAll())));
+        ui_->Image1->setPixmap(QPixmap::fromImage(tavir::decodeJpeg(background.readAll())));
 
     QFont bold = ui_->licznik->font();
     bold.setBold(true);
@@ -155,8 +160,8 @@ void TMainFrm::setUpLooks()
 
 void TMainFrm::FormCreate()
 {
-    setWindowTitle(applicationTitle());
-    tavir::ReadFormPlacement(*this, settingsFile());
+    setWindowTitle(tavir::applicationTitle());
+    tavir::ReadFormPlacement(*this, places_.settingsToRead());
     listFontColor_ = restoreFont(*ui_->Wyniki, "Wyniki_font");
     previewFontColor_ = restoreFont(*ui_->Memo1, "LOOpa_font");
     LadujDane();
@@ -166,7 +171,7 @@ void TMainFrm::FormCreate()
 // Qt fonts carry no colour, so the stored colour value is kept beside the control's font.
 std::int32_t TMainFrm::restoreFont(QWidget& control, std::string_view section)
 {
-    const tavir::FontRecord font = tavir::ReadFontSection(settingsFile(), section);
+    const tavir::FontRecord font = tavir::ReadFontSection(places_.settingsToRead(), section);
     tavir::applyFont(control, font);
     return font.color;
 }
@@ -229,7 +234,7 @@ void TMainFrm::LosujDane(int n)
 
 void TMainFrm::SpeedButton1Click()
 {
-    FiltrujDane(toWindows1250(ui_->Edit1->text()));
+    FiltrujDane(tavir::toWindows1250(ui_->Edit1->text()));
 }
 void TMainFrm::SpeedButton3Click()
 {
@@ -244,7 +249,7 @@ void TMainFrm::WynikiSelectItem()
 {
     const std::vector<int> rows = ui_->Wyniki->selectedRowsInOrder();
     if (!rows.empty())
-        ui_->Memo1->setPlainText(shownText(model_->caption(rows.front()), kShownInPreview));
+        ui_->Memo1->setPlainText(tavir::shownText(model_->caption(rows.front()), kShownInPreview));
 }
 
 void TMainFrm::closeEvent(QCloseEvent* event)
@@ -280,6 +285,7 @@ void TMainFrm::finishClose()
 {
     closing_ = true;
     guarded([this] {
+        places_.prepareSettingsFile();
         tavir::profile::Batch settings(settingsFile());
         tavir::WriteFormPlacement(*this, settings);
         tavir::WriteConfigInteger("Wyniki-height", ui_->Memo1->height(), settings);
@@ -375,7 +381,7 @@ void TMainFrm::KopiujZaznaczone()
             *out++ = '\n';
         }
     }
-    platform_.setClipboardText(fromWindows1250({bytes.constData(), size}), bytes);
+    platform_.setClipboardText(tavir::fromWindows1250({bytes.constData(), size}), bytes);
 }
 
 void TMainFrm::ZapiszZaznaczone()
@@ -389,14 +395,14 @@ void TMainFrm::ZapiszZaznaczone()
     if (!name || name->isEmpty())
         return;
     lastSaveName_ = *name;
-    tavir::saveHtmlPage(applicationFolder_, tavir::htmlTarget(toSystem(*name)),
-                        toWindows1250Html(ui_->Edit1->text()), captions);
+    tavir::saveHtmlPage(applicationFolder_, tavir::htmlTarget(tavir::toSystem(*name)),
+                        tavir::toWindows1250Html(ui_->Edit1->text()), captions);
 }
 
 void TMainFrm::DrukujZaznaczone()
 {
     platform_.printTextFile(
-        fromSystem(tavir::writePrintFile(applicationFolder_, selectedCaptions())));
+        tavir::fromSystem(tavir::writePrintFile(places_.printFile(), selectedCaptions())));
 }
 
 void TMainFrm::Kopiujzaznaczone1Click()
@@ -437,7 +443,7 @@ void TMainFrm::chooseFont(QWidget& control)
 
 void TMainFrm::openWebPage(std::string_view path)
 {
-    platform_.open(fromSystem(std::string(tavir::kHomePage) + std::string(path)));
+    platform_.open(tavir::fromSystem(std::string(tavir::kHomePage) + std::string(path)));
 }
 
 void TMainFrm::Uaktualnijprogram1Click()
@@ -466,7 +472,7 @@ void TMainFrm::SpeedButton4Click()
 
 void TMainFrm::Pomoc1Click()
 {
-    platform_.open(fromSystem(applicationFolder_ + std::string(tavir::kHelpPage)));
+    platform_.open(tavir::fromSystem(applicationFolder_ + std::string(tavir::kHelpPage)));
 }
 
 void TMainFrm::Oautorach1Click()

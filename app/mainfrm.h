@@ -1,6 +1,7 @@
 #pragma once
 
 #include "quotes/collection.h"
+#include "quotes/file_places.h"
 #include "quotes/queries.h"
 
 #include <QMainWindow>
@@ -31,7 +32,9 @@ class TMainFrm final : public QMainWindow
 
 public:
     // `applicationFolder` ends in a separator; the data folder lies inside it.
+    // The settings and the print file go where FilePlaces::choose puts them, unless told.
     TMainFrm(Platform& platform, std::string applicationFolder);
+    TMainFrm(Platform& platform, std::string applicationFolder, tavir::FilePlaces places);
     ~TMainFrm() override;
 
     // Queries take the search text as Windows-1250 bytes.
@@ -103,6 +106,7 @@ private:
     Tabout* about_ = nullptr;
     QString lastSaveName_;
     std::string applicationFolder_;
+    tavir::FilePlaces places_;
     tavir::QuoteCollection quotes_;
     tavir::PumpPolicy pumpPolicy_;
     std::int32_t listFontColor_;

@@ -31,7 +31,7 @@ QVariant ResultsModel::data(const QModelIndex& index, int role) const
     const Row& row = rows_[static_cast<std::size_t>(index.row())];
     switch (role) {
     case Qt::DisplayRole:
-        return shownText(row.caption, kShownInARow);
+        return tavir::shownText(row.caption, kShownInARow);
     case Qt::DecorationRole:
         return row.image == tavir::kHintImage ? icons_[1] : icons_[0];
     default:

@@ -109,7 +109,7 @@ void ResultsView::keyboardSearch(const QString& search)
     if (skipCurrent)
         from = from + 1 < count ? from + 1 : 0;
     const int found =
-        rows->findStartingWith(toWindows1250(sameKey ? typed_.left(1) : typed_), from);
+        rows->findStartingWith(tavir::toWindows1250(sameKey ? typed_.left(1) : typed_), from);
     if (found >= 0)
         setCurrentIndex(rows->index(found, 0));
 }

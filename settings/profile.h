@@ -7,9 +7,9 @@
 #include <utility>
 #include <vector>
 
-// Single values of an INI file, read and written one at a time the way the Windows
-// private-profile calls do it. Nothing is cached: every call opens the file anew, and a
-// write changes only the one line it concerns (or adds one), so hand edits survive.
+// Single values of an INI file, read and written one at a time. Nothing is cached: every call opens
+// the file anew, and a write changes only the one line it concerns (or adds one), so hand edits
+// survive.
 namespace tavir::profile {
 
 // Longest value a read returns; the platform's callers pass a 2048-byte buffer.
@@ -58,8 +58,10 @@ private:
     std::vector<Edit> edits_;
 };
 
-// Delphi's StrToInt: decimal with an optional sign, or "$", "x", "0x" hexadecimal taken as a
-// 32-bit pattern; leading blanks allowed, nothing else.
+// A stored integer: leading spaces, then a decimal number with an optional sign, from
+// -2147483648 to 2147483647; or, with no spaces and no sign, "$", "x" or "0x" (either case)
+// and at most eight significant hexadecimal digits, whose 32 bits are taken as they stand, so
+// "$FFFFFFFF" is -1. Nothing may follow the digits.
 std::optional<std::int32_t> parseInteger(std::string_view text);
 
 std::int32_t readInteger(const std::string& path, std::string_view section, std::string_view key,

@@ -54,8 +54,7 @@ private slots:
     void cleanup()
     {
         closeWindow();
-        QVERIFY(platform.errors.empty() || QTest::currentTestFailed() ||
-                QByteArray(QTest::currentTestFunction()).contains("rror"));
+        verifyErrorBoxes();
     }
 
     void firstStartWithoutSettings()
@@ -265,19 +264,59 @@ private slots:
         QVERIFY(child<QTextEdit>("Memo1")->font().italic());
     }
 
-    void errorBoxFullStopRule()
+    // A system install: dane/ read-only, so the settings and the print file live in the
+    // user's folders, made at the first write; a shipped settings file gives the start.
+    void userFoldersStartFromTheShippedSettings()
     {
+        const QByteArray shipped = "[MainFrm]\r\nleft=120\r\ntop=90\r\n[dodatki]\r\nklucz=1\r\n";
+        folder.write(QStringLiteral("dane/konfiguracja.ini"), shipped);
+        const tavir::UserFolders user{folder.file(QStringLiteral("home/.config")).toStdString(),
+                                      folder.file(QStringLiteral("home/.cache")).toStdString()};
+        window = std::make_unique<TMainFrm>(platform, folder.path(),
+                                            tavir::FilePlaces::inUserFolders(folder.path(), user));
+        window->show();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        QCOMPARE(window->pos(), QPoint(120, 90));
+        QVERIFY(!folder.exists(QStringLiteral("home")));
+
+        window->DrukujZaznaczone();
+        const QString print = folder.file(QStringLiteral("home/.cache/tavir/TaViR.txt"));
+        QCOMPARE(platform.printed, std::vector<QString>{print});
+        QVERIFY(folder.read(QStringLiteral("home/.cache/tavir/TaViR.txt")).startsWith("- Cytaty"));
+        QVERIFY(!folder.exists(QStringLiteral("TaViR.txt")));
+
+        platform.answers = {true};
+        window->close();
+        QVERIFY(!window->isVisible());
+        const QByteArray own = folder.read(QStringLiteral("home/.config/tavir/konfiguracja.ini"));
+        QVERIFY2(own.startsWith("[MainFrm]\r\nleft=120\r\ntop=90\r\nwidth="), own.constData());
+        QVERIFY2(own.contains("[dodatki]\r\nklucz=1\r\n"), own.constData());
+        QVERIFY(own.contains("[LOOpa_font]\r\n"));
+        QCOMPARE(folder.read(QStringLiteral("dane/konfiguracja.ini")), shipped);
+    }
+
+    void errorBoxFullStopRule_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shown");
         const std::pair<const char*, const char*> cases[] = {
             {"abc", "abc."}, {"abc.", "abc."}, {"a ", "a "},  {"a,", "a,"},  {"a-", "a-"},
             {"a!", "a!"},    {"a\n", "a\n"},   {"a:", "a:."}, {"a?", "a?."}, {"a]", "a]."},
             {"a)", "a)"},    {"7", "7."},      {"ż", "ż."},   {"", ""}};
         for (const auto& [text, shown] : cases)
-            QCOMPARE(withFullStop(QString::fromUtf8(text)), QString::fromUtf8(shown));
+            QTest::addRow("%s", text) << QString::fromUtf8(text) << QString::fromUtf8(shown);
+    }
+    void errorBoxFullStopRule()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, shown);
+        QCOMPARE(tavir::withFullStop(text), shown);
     }
 
     void missingDataFileError()
     {
         QFile::remove(folder.file(QStringLiteral("dane/cytaty/cytaty.dbc")));
+        expectErrorBoxes(1);
         open();
         QCOMPARE(platform.errors.size(), 1u);
         QCOMPARE(platform.errors[0], QStringLiteral("Cannot open file ") +
@@ -295,6 +334,7 @@ private slots:
     {
         // A folder where the settings file should be: no user, root included, can write it.
         QDir(folder.file(QStringLiteral("dane"))).mkpath(QStringLiteral("konfiguracja.ini"));
+        expectErrorBoxes(1);
         open();
         platform.answers = {true};
         window->close();
