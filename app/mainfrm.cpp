@@ -138,8 +138,10 @@ void TMainFrm::setUpLooks()
     QFont bold = ui_->licznik->font();
     bold.setBold(true);
     ui_->licznik->setFont(bold);
-    ui_->licznik->adjustSize();
     ui_->Label3->adjustSize();
+    counterLeft_ = ui_->licznik->x();
+    counterCaptionLeft_ = ui_->Label3->x();
+    placeCounter();
     ui_->Label1->adjustSize();
 
     // The list-all button shows its underlined letter, but Alt+W belongs to the search label.
@@ -174,16 +176,29 @@ std::int32_t TMainFrm::restoreFont(QWidget& control, std::string_view section)
     return font.color;
 }
 
-void TMainFrm::storeFont(const QWidget& control, std::int32_t color, std::string_view section)
+void TMainFrm::storeFont(const QWidget& control, std::int32_t color, std::string_view section,
+                         tavir::profile::Batch& settings)
 {
-    tavir::WriteFontSection(tavir::fontRecord(control.font(), color), settingsFile(), section);
+    tavir::WriteFontSection(tavir::fontRecord(control.font(), color), settings, section);
 }
 
 void TMainFrm::LadujDane()
 {
     quotes_ = tavir::QuoteCollection::fromFile(applicationFolder_ + std::string(tavir::kQuoteFile));
     ui_->licznik->setText(QString::fromStdString(quotes_.counterText()));
-    ui_->licznik->adjustSize();
+    placeCounter();
+}
+
+// The counter sits at the window's right edge: a count too wide for its place (ten digits
+// fit) moves it and its caption left rather than being cut by the edge.
+void TMainFrm::placeCounter()
+{
+    QLabel* counter = ui_->licznik;
+    counter->adjustSize();
+    const int overflow = counterLeft_ + counter->width() - ui_->centralWidget->width();
+    const int shift = std::max(overflow, 0);
+    counter->move(counterLeft_ - shift, counter->y());
+    ui_->Label3->move(counterCaptionLeft_ - shift, ui_->Label3->y());
 }
 
 void TMainFrm::FiltrujDane(const std::string& query)
@@ -191,13 +206,23 @@ void TMainFrm::FiltrujDane(const std::string& query)
     if (queryRunning_ || closing_)
         return;
     queryRunning_ = true;
+    // However the query ends, an error included, the window takes commands again, and a close
+    // confirmed while it ran goes ahead.
+    struct QueryEnd
+    {
+        TMainFrm& window;
+        ~QueryEnd()
+        {
+            window.queryRunning_ = false;
+            window.model_->abandonUpdate();
+            if (window.closeAfterQuery_) {
+                window.finishClose();
+                window.close();
+            }
+        }
+    } end{*this};
     QueryBridge bridge(*this);
     tavir::FiltrujDane(quotes_, query, *model_, bridge, bridge, pumpPolicy_);
-    queryRunning_ = false;
-    if (closeAfterQuery_) {
-        finishClose();
-        close();
-    }
 }
 
 void TMainFrm::LosujDane(int n)
@@ -261,10 +286,12 @@ void TMainFrm::finishClose()
     closing_ = true;
     guarded([this] {
         places_.prepareSettingsFile();
-        tavir::WriteFormPlacement(*this, settingsFile());
-        tavir::WriteConfigInteger("Wyniki-height", ui_->Memo1->height(), settingsFile());
-        storeFont(*ui_->Wyniki, listFontColor_, "Wyniki_font");
-        storeFont(*ui_->Memo1, previewFontColor_, "LOOpa_font");
+        tavir::profile::Batch settings(settingsFile());
+        tavir::WriteFormPlacement(*this, settings);
+        tavir::WriteConfigInteger("Wyniki-height", ui_->Memo1->height(), settings);
+        storeFont(*ui_->Wyniki, listFontColor_, "Wyniki_font", settings);
+        storeFont(*ui_->Memo1, previewFontColor_, "LOOpa_font", settings);
+        settings.commit();
     });
     model_->clear();
     quotes_.release();
@@ -336,8 +363,25 @@ std::vector<std::string_view> TMainFrm::selectedCaptions() const
 
 void TMainFrm::KopiujZaznaczone()
 {
-    const std::string text = tavir::textForm(selectedCaptions());
-    platform_.setClipboardText(tavir::fromWindows1250(text), tavir::toByteArray(text));
+    // The bytes of textForm(), built once in place from the selected runs of rows, and the
+    // Unicode text once from them: a select-all of millions of rows costs one copy of its
+    // text per clipboard format, and no list of rows or captions.
+    const auto runs = ui_->Wyniki->selectedRowRuns();
+    std::size_t size = 0;
+    for (const auto& [first, last] : runs)
+        for (int row = first; row <= last; ++row)
+            size += model_->caption(row).size() + 2;
+    QByteArray bytes(static_cast<qsizetype>(size), Qt::Uninitialized);
+    char* out = bytes.data();
+    for (const auto& [first, last] : runs) {
+        for (int row = first; row <= last; ++row) {
+            const std::string_view caption = model_->caption(row);
+            out = std::copy(caption.begin(), caption.end(), out);
+            *out++ = '\r';
+            *out++ = '\n';
+        }
+    }
+    platform_.setClipboardText(tavir::fromWindows1250({bytes.constData(), size}), bytes);
 }
 
 void TMainFrm::ZapiszZaznaczone()

@@ -12,6 +12,9 @@
 #include <string_view>
 #include <vector>
 
+namespace tavir::profile {
+class Batch;
+}
 namespace Ui {
 class TMainFrm;
 }
@@ -84,10 +87,12 @@ private:
     void openWebPage(std::string_view path);
 
     void setUpLooks();
+    void placeCounter();
     void finishClose();
     std::string settingsFile() const;
     std::int32_t restoreFont(QWidget& control, std::string_view section);
-    void storeFont(const QWidget& control, std::int32_t color, std::string_view section);
+    void storeFont(const QWidget& control, std::int32_t color, std::string_view section,
+                   tavir::profile::Batch& settings);
     template <typename Body> void guarded(Body&& body);
     // Runs a handler, guarded, whenever the sender's signal fires.
     template <typename Sender, typename Signal>
@@ -106,6 +111,8 @@ private:
     tavir::PumpPolicy pumpPolicy_;
     std::int32_t listFontColor_;
     std::int32_t previewFontColor_;
+    int counterLeft_ = 0;        // the counter's place in the design
+    int counterCaptionLeft_ = 0; // and its caption's
     bool queryRunning_ = false;
     bool closeAfterQuery_ = false;
     bool closing_ = false;

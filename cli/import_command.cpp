@@ -2,12 +2,14 @@
 
 #include "base/atomic_file.h"
 #include "base/errors.h"
+#include "cli/output.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <exception>
 #include <fcntl.h>
 #include <string_view>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tavir {
@@ -16,9 +18,16 @@ namespace {
 
 std::string readWholeFile(const std::string& path)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    // Without blocking, and regular files only: a FIFO or a device is no file to import.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    struct stat info
+    {
+    };
+    if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        if (fd >= 0)
+            ::close(fd);
         throw cannotOpenFile(path);
+    }
     std::string bytes;
     char chunk[65536];
     for (;;) {
@@ -35,18 +44,6 @@ std::string readWholeFile(const std::string& path)
     }
     ::close(fd);
     return bytes;
-}
-
-void writeAll(int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            throw unableToWriteTo("standard output");
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
 }
 
 } // namespace
@@ -94,13 +91,16 @@ int runImport(const ImportOptions& options)
             import.addFile(readWholeFile(file), options.format, options.encoding);
         const std::string collection = import.collection();
         if (options.output.empty()) {
-            writeAll(STDOUT_FILENO, collection);
+            cli::writeOutput(collection);
         } else if (!replaceFileContents(options.output, collection)) {
             throw unableToWriteTo(options.output);
         }
         const std::string summary = import.summary();
         std::fwrite(summary.data(), 1, summary.size(), stderr);
         return 0;
+    } catch (const cli::OutputFailed& error) {
+        std::fprintf(stderr, "%s\n", error.what());
+        return 3;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "%s\n", error.what());
         return 1;

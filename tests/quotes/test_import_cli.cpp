@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdio>
 #include <filesystem>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <vector>
 
@@ -136,6 +137,25 @@ TEST_F(CliImport, WrongUseShowsTheUsage)
         EXPECT_NE(run.err.find("tavir-cli import [--format fortune|lines]"), std::string::npos)
             << wrong;
     }
+}
+
+} // namespace
+
+namespace {
+
+// A FIFO as input is refused at once instead of waiting for a writer; output that cannot be
+// delivered ends with status 3, as for every other command.
+TEST_F(CliImport, FifoInputAndLostOutput)
+{
+    const std::string fifo = dir.file("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    const Outcome blocked = cli("import " + quoted(fifo));
+    EXPECT_EQ(blocked.status, 1);
+    EXPECT_EQ(blocked.err, "Cannot open file " + fifo + "\n");
+
+    const Outcome full = cli("import " + fortune + " >/dev/full");
+    EXPECT_EQ(full.status, 3);
+    EXPECT_EQ(full.err, "Cannot write output: No space left on device\n");
 }
 
 } // namespace
