@@ -23,6 +23,10 @@
 
 namespace {
 
+// The settings sections of the list's and the preview's fonts.
+constexpr std::string_view kListFontSection = "Wyniki_font";
+constexpr std::string_view kPreviewFontSection = "LOOpa_font";
+
 // Pages of text: far more than any quotation, little enough to lay out at once.
 constexpr std::size_t kShownInPreview = 20000;
 
@@ -162,8 +166,8 @@ void TMainFrm::FormCreate()
 {
     setWindowTitle(tavir::applicationTitle());
     tavir::ReadFormPlacement(*this, places_.settingsToRead());
-    listFontColor_ = restoreFont(*ui_->Wyniki, "Wyniki_font");
-    previewFontColor_ = restoreFont(*ui_->Memo1, "LOOpa_font");
+    listFontColor_ = restoreFont(*ui_->Wyniki, kListFontSection);
+    previewFontColor_ = restoreFont(*ui_->Memo1, kPreviewFontSection);
     LadujDane();
     tavir::AddListItem(tavir::looks::hintText(), *model_, tavir::kHintImage);
 }
@@ -289,8 +293,8 @@ void TMainFrm::finishClose()
         tavir::profile::Batch settings(settingsFile());
         tavir::WriteFormPlacement(*this, settings);
         tavir::WriteConfigInteger("Wyniki-height", ui_->Memo1->height(), settings);
-        storeFont(*ui_->Wyniki, listFontColor_, "Wyniki_font", settings);
-        storeFont(*ui_->Memo1, previewFontColor_, "LOOpa_font", settings);
+        storeFont(*ui_->Wyniki, listFontColor_, kListFontSection, settings);
+        storeFont(*ui_->Memo1, previewFontColor_, kPreviewFontSection, settings);
         settings.commit();
     });
     model_->clear();

@@ -28,11 +28,12 @@ namespace profile {
 class Batch;
 }
 
-void writeFontRecord(const FontRecord& font, const std::string& path, std::string_view section);
+// Keys "face", "size", "color", "bold", "italic", "underline" in the given section.
+void WriteFontSection(const FontRecord& font, const std::string& path, std::string_view section);
 // The same keys added to a batch of writes.
-void writeFontRecord(const FontRecord& font, profile::Batch& batch, std::string_view section);
+void WriteFontSection(const FontRecord& font, profile::Batch& batch, std::string_view section);
 
 // Built from the section over a fresh default record, never from the font it will replace.
-FontRecord readFontRecord(const std::string& path, std::string_view section);
+FontRecord ReadFontSection(const std::string& path, std::string_view section);
 
 } // namespace tavir

@@ -125,21 +125,6 @@ void ReadFormPlacement(QWidget& form, const std::string& path)
                                         (form.frameGeometry().height() - form.height())));
 }
 
-void WriteFontSection(const FontRecord& font, const std::string& path, std::string_view section)
-{
-    writeFontRecord(font, path, section);
-}
-
-void WriteFontSection(const FontRecord& font, profile::Batch& batch, std::string_view section)
-{
-    writeFontRecord(font, batch, section);
-}
-
-FontRecord ReadFontSection(const std::string& path, std::string_view section)
-{
-    return readFontRecord(path, section);
-}
-
 void WriteConfigInteger(std::string_view key, std::int32_t value, const std::string& path)
 {
     profile::writeInteger(path, kConfigSection, key, value);

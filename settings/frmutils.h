@@ -28,9 +28,8 @@ void WriteFormPlacement(const QWidget& form, profile::Batch& batch);
 // the size is not read at all when the form ends up maximized.
 void ReadFormPlacement(QWidget& form, const std::string& path);
 
-void WriteFontSection(const FontRecord& font, const std::string& path, std::string_view section);
-void WriteFontSection(const FontRecord& font, profile::Batch& batch, std::string_view section);
-FontRecord ReadFontSection(const std::string& path, std::string_view section);
+// WriteFontSection and ReadFontSection need no Qt: they live with the font record, in
+// settings/font_record.h.
 
 // Writes `key` in the section "konfiguracja".
 void WriteConfigInteger(std::string_view key, std::int32_t value, const std::string& path);

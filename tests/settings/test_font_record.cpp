@@ -11,7 +11,7 @@ namespace {
 FontRecord readFrom(const std::string& body)
 {
     TempDir dir;
-    return tavir::readFontRecord(dir.write("f.ini", "[f]\r\n" + body), "F");
+    return tavir::ReadFontSection(dir.write("f.ini", "[f]\r\n" + body), "F");
 }
 
 TEST(FontRecord, WrittenInOrderAndReadBack)
@@ -19,12 +19,12 @@ TEST(FontRecord, WrittenInOrderAndReadBack)
     TempDir dir;
     const auto ini = dir.file("f.ini");
     const FontRecord font{"Times New Roman", 14, 255, true, false, true};
-    tavir::writeFontRecord(font, ini, "Wyniki_font");
+    tavir::WriteFontSection(font, ini, "Wyniki_font");
     EXPECT_EQ(TempDir::read(ini),
               "[Wyniki_font]\r\nface=Times New Roman\r\nsize=14\r\ncolor=255\r\n"
               "bold=1\r\nitalic=0\r\nunderline=1\r\n");
-    EXPECT_EQ(tavir::readFontRecord(ini, "wyniki_FONT"), font);
-    EXPECT_EQ(tavir::readFontRecord(ini, "LOOpa_font"), FontRecord{});
+    EXPECT_EQ(tavir::ReadFontSection(ini, "wyniki_FONT"), font);
+    EXPECT_EQ(tavir::ReadFontSection(ini, "LOOpa_font"), FontRecord{});
     EXPECT_EQ(FontRecord{}.color, static_cast<std::int32_t>(0x80000008u));
 }
 
