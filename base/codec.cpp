@@ -144,12 +144,19 @@ char16_t cp1250ToUnicode(unsigned char byte)
     return byte < 0x80 ? char16_t(byte) : kHighHalf[byte - 0x80];
 }
 
-std::u16string cp1250ToUtf16(std::string_view bytes)
+namespace {
+template <typename Text> Text cp1250To(std::string_view bytes)
 {
-    std::u16string text(bytes.size(), u'\0');
+    Text text(bytes.size(), 0);
     for (std::size_t i = 0; i < bytes.size(); ++i)
         text[i] = cp1250ToUnicode(static_cast<unsigned char>(bytes[i]));
     return text;
+}
+} // namespace
+
+std::u16string cp1250ToUtf16(std::string_view bytes)
+{
+    return cp1250To<std::u16string>(bytes);
 }
 
 std::string cp1250ToUtf8(std::string_view bytes)
@@ -217,10 +224,7 @@ std::u32string utf8ToUtf32(std::string_view bytes)
 
 std::u32string cp1250ToUtf32(std::string_view bytes)
 {
-    std::u32string text(bytes.size(), U'\0');
-    for (std::size_t i = 0; i < bytes.size(); ++i)
-        text[i] = cp1250ToUnicode(static_cast<unsigned char>(bytes[i]));
-    return text;
+    return cp1250To<std::u32string>(bytes);
 }
 
 std::u32string iso88592ToUtf32(std::string_view bytes)

@@ -2,6 +2,7 @@
 #include "app/qt_platform.h"
 #include "settings/profile.h"
 #include "tests/app/window_fixture.h"
+#include "tests/support/deadline.h"
 
 #include <QAction>
 #include <QApplication>
@@ -19,6 +20,8 @@
 
 namespace {
 
+using tavir::test::Deadline;
+
 const QByteArray kQuotes = "Ala ma kota\r\nALA\r\nbez\r\nmi\xB3o\x9C\xE6 jest\r\nend\r\n";
 const QString kTemplate = QStringLiteral("dane/szablony_html/szablon.html");
 
@@ -30,16 +33,6 @@ QByteArray manyQuotes(int count)
         bytes += "cytat " + QByteArray::number(i) + "\r\n";
     return bytes + "koniec\r\n";
 }
-
-// A test that would block ends the process instead of hanging the suite.
-class Deadline
-{
-public:
-    explicit Deadline(unsigned seconds) { ::alarm(seconds); }
-    ~Deadline() { ::alarm(0); }
-    Deadline(const Deadline&) = delete;
-    Deadline& operator=(const Deadline&) = delete;
-};
 
 void makeFifo(const QString& path)
 {

@@ -1,6 +1,7 @@
 // The settings store against what is no settings file, links, concurrent writers and crashes.
 #include "base/errors.h"
 #include "settings/profile.h"
+#include "tests/support/deadline.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -19,15 +20,7 @@ namespace profile = tavir::profile;
 
 namespace {
 
-// A read or write that blocks ends the test process instead of hanging the suite.
-class Deadline
-{
-public:
-    explicit Deadline(unsigned seconds) { ::alarm(seconds); }
-    ~Deadline() { ::alarm(0); }
-    Deadline(const Deadline&) = delete;
-    Deadline& operator=(const Deadline&) = delete;
-};
+using tavir::test::Deadline;
 
 std::string writeOutcome(const std::string& path)
 {
