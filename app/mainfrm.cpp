@@ -12,6 +12,7 @@
 #include "settings/frmutils.h"
 #include "ui/abfrm.h"
 #include "ui/czekaj.h"
+#include "ui/design_font.h"
 #include "ui_mainfrm.h"
 
 #include <QCloseEvent>
@@ -79,10 +80,6 @@ TMainFrm::TMainFrm(Platform& platform, std::string applicationFolder)
 {
     // The pictures are compiled into a static library, whose resources only register when asked.
     Q_INIT_RESOURCE(tavir);
-    // The design face; on Linux a font of the same metrics stands in for it.
-    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
-                               {QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
-                                QStringLiteral("Nimbus Sans"), QStringLiteral("DejaVu Sans")});
     ui_->setupUi(this);
     setUpLooks();
     ui_->Wyniki->setModel(model_);
@@ -121,7 +118,7 @@ void TMainFrm::setUpLooks()
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    setFont(tavir::designFont());
     ui_->centralWidget->setFixedSize(792, 546);
     setFixedSize(792, 546 + ui_->MainMenu1->sizeHint().height());
     move(206, 138);
@@ -141,7 +138,7 @@ void TMainFrm::setUpLooks()
     ui_->SpeedButton2->setShortcut(QKeySequence());
 
     ui_->Memo1->document()->setDefaultTextOption(QTextOption(Qt::AlignHCenter));
-    ui_->Memo1->setFont(QFont(QStringLiteral("MS Sans Serif"), 12));
+    ui_->Memo1->setFont(tavir::designFont(12));
     ui_->Memo1->setPlainText(tavir::looks::welcomeText());
 
     ui_->Wyniki->viewport()->setCursor(Qt::PointingHandCursor);
