@@ -26,6 +26,9 @@ namespace {
 
 // Pages of text: far more than any quotation, little enough to lay out at once.
 constexpr std::size_t kShownInPreview = 20000;
+// The client area as designed, and the least outer size the stored placement may give.
+constexpr QSize kDesignClientSize(792, 546);
+constexpr QSize kMinimumSize(616, 518);
 
 } // namespace
 
@@ -91,6 +94,8 @@ TMainFrm::TMainFrm(Platform& platform, std::string applicationFolder)
     handle(ui_->SpeedButton3, &QToolButton::clicked, &TMainFrm::SpeedButton4onclick);
     setUpCommands();
     guarded([this] { FormCreate(); });
+    // The user cannot resize the window by dragging its border.
+    setFixedSize(size());
     about_ = new Tabout([this](const QString& target) { platform_.open(target); }, this);
 }
 
@@ -119,8 +124,9 @@ void TMainFrm::setUpLooks()
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
     setFont(tavir::designFont());
-    ui_->centralWidget->setFixedSize(792, 546);
-    setFixedSize(792, 546 + ui_->MainMenu1->sizeHint().height());
+    // The controls keep their places whatever the size; the size is fixed once restored.
+    setMinimumSize(kMinimumSize);
+    resize(kDesignClientSize + QSize(0, ui_->MainMenu1->sizeHint().height()));
     move(206, 138);
 
     QFile background(QStringLiteral(":/images/background.jpg"));

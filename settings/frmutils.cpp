@@ -78,7 +78,10 @@ void WriteFormPlacement(const QWidget& form, const std::string& path)
     profile::writeInteger(path, section, "left", form.pos().x());
     profile::writeInteger(path, section, "top", form.pos().y());
     if (!form.isMaximized()) {
-        const QSize outer = form.frameGeometry().size();
+        // A form the user cannot resize writes back the size it was given at start-up, before
+        // it had a frame; its frame would otherwise be added again at every start.
+        const bool fixed = form.minimumSize() == form.maximumSize();
+        const QSize outer = fixed ? form.size() : form.frameGeometry().size();
         profile::writeInteger(path, section, "width", outer.width());
         profile::writeInteger(path, section, "height", outer.height());
     }
