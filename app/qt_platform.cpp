@@ -17,14 +17,14 @@ bool QtPlatform::askYesNo(QWidget* owner, const QString& caption, const QString&
     QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No,
                     owner);
     box.setDefaultButton(QMessageBox::Yes);
-    return box.exec() == QMessageBox::Yes;
+    return exec(box) == QMessageBox::Yes;
 }
 
 void QtPlatform::showError(QWidget* owner, const QString& caption, const QString& text)
 {
     QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok, owner);
     box.setWindowModality(Qt::ApplicationModal);
-    box.exec();
+    exec(box);
 }
 
 std::optional<QString> QtPlatform::saveFileName(QWidget* owner, const QString& title,
@@ -37,7 +37,7 @@ std::optional<QString> QtPlatform::saveFileName(QWidget* owner, const QString& t
     dialog.setOption(QFileDialog::ReadOnly, false);
     if (!previousName.isEmpty())
         dialog.selectFile(previousName);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    if (exec(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().constFirst();
 }
@@ -51,14 +51,33 @@ std::optional<QFont> QtPlatform::chooseFont(QWidget* owner, const QFont& initial
         if (!group->findChildren<QCheckBox*>().isEmpty())
             group->hide();
     }
-    if (dialog.exec() != QDialog::Accepted)
+    // The dialog shows a stand-in for a face it cannot list (such as the design face), and
+    // may preselect a style the font does not have. What the user leaves as preselected is
+    // no choice: it stays as it was.
+    const QFont preselected = dialog.currentFont();
+    if (exec(dialog) != QDialog::Accepted)
         return std::nullopt;
-    return dialog.selectedFont();
+    QFont chosen = dialog.selectedFont();
+    if (chosen.family() == preselected.family())
+        chosen.setFamily(initial.family());
+    if (chosen.weight() == preselected.weight() && chosen.style() == preselected.style()) {
+        chosen.setStyleName(QString());
+        chosen.setWeight(initial.weight());
+        chosen.setStyle(initial.style());
+    }
+    if (chosen.pointSize() == preselected.pointSize() && initial.pointSize() > 0)
+        chosen.setPointSize(initial.pointSize());
+    return chosen;
 }
 
 void QtPlatform::showModal(QDialog& dialog)
 {
-    dialog.exec();
+    exec(dialog);
+}
+
+int QtPlatform::exec(QDialog& dialog)
+{
+    return dialog.exec();
 }
 
 void QtPlatform::setClipboardText(const QString& text, const QByteArray& windows1250)

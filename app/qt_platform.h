@@ -2,7 +2,7 @@
 
 #include "app/platform.h"
 
-class QtPlatform final : public Platform
+class QtPlatform : public Platform
 {
 public:
     bool askYesNo(QWidget* owner, const QString& caption, const QString& text) override;
@@ -14,4 +14,9 @@ public:
     void setClipboardText(const QString& text, const QByteArray& windows1250) override;
     void open(const QString& target) override;
     void printTextFile(const QString& path) override;
+
+protected:
+    // Runs a dialog modally and returns its result: the one place where the program waits
+    // for the user, so that a test can stand in for the user here.
+    virtual int exec(QDialog& dialog);
 };
