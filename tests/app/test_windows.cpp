@@ -1,15 +1,19 @@
-// The three windows as a person sees them: whole texts in the design font, the About
-// window's lines.
+// The three windows as a person sees them (whole texts in the design font, the About
+// window's lines) and as a screen reader reads them.
 #include "tests/app/window_fixture.h"
 #include "ui/czekaj.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QDialog>
 #include <QHeaderView>
 #include <QImage>
 #include <QLabel>
+#include <QProgressBar>
 #include <QStyle>
 #include <QTableView>
+#include <QTextEdit>
 #include <QToolButton>
 
 using namespace Qt::StringLiterals;
@@ -61,6 +65,40 @@ QStringList cutTexts(const QWidget& top)
     return cut;
 }
 
+// Names every visible control of `top` that takes the focus or can be pressed and that a
+// screen reader would read without a name, or with blanks around it.
+QStringList namelessControls(QWidget& top)
+{
+    QList<QWidget*> widgets = top.findChildren<QWidget*>();
+    widgets.prepend(&top);
+    QStringList nameless;
+    for (QWidget* widget : widgets) {
+        if (!widget->isVisible() || widget->window() != &top)
+            continue;
+        QAccessibleInterface* control = QAccessible::queryAccessibleInterface(widget);
+        if (!control)
+            continue;
+        const QAccessibleActionInterface* actions = control->actionInterface();
+        const bool pressable =
+            actions && actions->actionNames().contains(QAccessibleActionInterface::pressAction());
+        if (!control->state().focusable && !pressable)
+            continue;
+        const QString name = control->text(QAccessible::Name);
+        if (name.isEmpty() || name != name.trimmed())
+            nameless << u"%1 (%2, role %3): \"%4\""_s
+                            .arg(widget->objectName(),
+                                 QLatin1String(widget->metaObject()->className()))
+                            .arg(control->role())
+                            .arg(name);
+    }
+    return nameless;
+}
+
+QString accessibleName(QWidget* widget)
+{
+    return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
+}
+
 } // namespace
 
 class TestWindows : public QObject, private WindowFixture
@@ -94,6 +132,36 @@ private slots:
         auto* header = child<QTableView>("Wyniki")->horizontalHeader();
         QVERIFY(header->fontMetrics().horizontalAdvance(u"Wyniki wyszukiwania:"_s) <
                 header->sectionSize(0));
+    }
+
+    void everyControlHasAName()
+    {
+        QDialog* dialog = about();
+        dialog->show();
+        Tzaczekaj wait;
+        wait.showAndPaint();
+        for (QWidget* top : {static_cast<QWidget*>(window.get()), static_cast<QWidget*>(dialog),
+                             static_cast<QWidget*>(&wait)}) {
+            const QStringList nameless = namelessControls(*top);
+            QVERIFY2(nameless.isEmpty(), qPrintable(nameless.join(u"; "_s)));
+        }
+        dialog->hide();
+
+        QCOMPARE(accessibleName(child<QToolButton>("SpeedButton1")), u"Szukaj"_s);
+        QCOMPARE(accessibleName(child<QToolButton>("SpeedButton3")), u"Pokaż losowe"_s);
+        QCOMPARE(accessibleName(child<QTextEdit>("Memo1")), u"Podgląd cytatu"_s);
+        QCOMPARE(accessibleName(child<QTableView>("Wyniki")), u"Wyniki wyszukiwania"_s);
+        QCOMPARE(accessibleName(wait.findChild<QProgressBar*>(u"ProgressBar1"_s)),
+                 u"Trwa ładowanie danych"_s);
+        for (const char* panel : {"Panel1", "ziemia"})
+            QVERIFY(!accessibleName(child<QFrame>(panel)).isEmpty());
+
+        // What a sighted user sees stays as it was.
+        QCOMPARE(child<QToolButton>("SpeedButton3")->text(), u"Pokaż &losowe   "_s);
+        QCOMPARE(child<QToolButton>("SpeedButton1")->toolTip(), u"Szukaj ..."_s);
+        QCOMPARE(QAccessible::queryAccessibleInterface(child<QToolButton>("SpeedButton1"))
+                     ->text(QAccessible::Description),
+                 u"Szukaj ..."_s);
     }
 
     void aboutLicenceHasATopLine()
