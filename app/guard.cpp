@@ -2,6 +2,8 @@
 
 #include "quotes/product.h"
 
+namespace tavir {
+
 QString withFullStop(QString text)
 {
     if (!text.isEmpty() && text.back().unicode() > u'.')
@@ -11,10 +13,12 @@ QString withFullStop(QString text)
 
 QString applicationTitle()
 {
-    return fromSystem(tavir::titleWithVersion());
+    return fromSystem(titleWithVersion());
 }
 
 void showStandardError(Platform& platform, QWidget* owner, const QString& text)
 {
     platform.showError(owner, applicationTitle(), withFullStop(text));
 }
+
+} // namespace tavir

@@ -5,6 +5,8 @@
 
 #include <exception>
 
+namespace tavir {
+
 // The error's text as the standard error box shows it: a full stop is added unless the text
 // is empty or already ends in a character at or below '.' (a full stop, blank, comma, hyphen,
 // exclamation mark, line break...).
@@ -25,3 +27,5 @@ template <typename Body> void guarded(Platform& platform, QWidget* owner, Body&&
         showStandardError(platform, owner, fromSystem(error.what()));
     }
 }
+
+} // namespace tavir

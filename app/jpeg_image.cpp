@@ -5,6 +5,8 @@
 
 #include <jpeglib.h>
 
+namespace tavir {
+
 namespace {
 
 struct ErrorManager
@@ -56,3 +58,5 @@ QImage decodeJpeg(const QByteArray& data)
     delete image;
     return result;
 }
+
+} // namespace tavir

@@ -14,7 +14,7 @@ int main(int argc, char** argv)
 {
     tavir::BareArguments arguments(argc > 0 ? argv[0] : nullptr);
     QApplication app(arguments.count(), arguments.values());
-    QCoreApplication::setApplicationName(applicationTitle());
+    QCoreApplication::setApplicationName(tavir::applicationTitle());
 
     // Qt's own dialogs and buttons speak Polish ("Tak", "Nie", "Anuluj").
     QTranslator translator;
@@ -28,7 +28,7 @@ int main(int argc, char** argv)
         window.show();
         return QApplication::exec();
     } catch (const std::exception& error) {
-        showStandardError(platform, nullptr, fromSystem(error.what()));
+        tavir::showStandardError(platform, nullptr, tavir::fromSystem(error.what()));
         return 1;
     }
 }

@@ -21,6 +21,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QProgressBar>
+#include <QScreen>
 
 namespace {
 
@@ -76,10 +77,15 @@ private:
 };
 
 TMainFrm::TMainFrm(Platform& platform, std::string applicationFolder)
+    : TMainFrm(platform, applicationFolder, tavir::FilePlaces::choose(applicationFolder))
+{
+}
+
+TMainFrm::TMainFrm(Platform& platform, std::string applicationFolder, tavir::FilePlaces places)
     : ui_(std::make_unique<Ui::TMainFrm>()), platform_(platform), model_(new ResultsModel(this)),
       PopupMenu1(new QMenu(this)), PopupMenu2(new QMenu(this)),
-      applicationFolder_(std::move(applicationFolder)), listFontColor_(tavir::FontRecord().color),
-      previewFontColor_(tavir::FontRecord().color)
+      applicationFolder_(std::move(applicationFolder)), places_(std::move(places)),
+      listFontColor_(tavir::FontRecord().color), previewFontColor_(tavir::FontRecord().color)
 {
     // The pictures are compiled into a static library, whose resources only register when asked.
     Q_INIT_RESOURCE(tavir);
@@ -103,7 +109,7 @@ TMainFrm::~TMainFrm() = default;
 
 template <typename Body> void TMainFrm::guarded(Body&& body)
 {
-    ::guarded(platform_, this, std::forward<Body>(body));
+    tavir::guarded(platform_, this, std::forward<Body>(body));
 }
 
 template <typename Sender, typename Signal>
@@ -115,7 +121,7 @@ void TMainFrm::handle(Sender* sender, Signal signal, void (TMainFrm::*handler)()
 
 std::string TMainFrm::settingsFile() const
 {
-    return applicationFolder_ + std::string(tavir::kSettingsFile);
+    return places_.settingsFile();
 }
 
 void TMainFrm::setUpLooks()
@@ -125,19 +131,26 @@ void TMainFrm::setUpLooks()
                    Qt::WindowCloseButtonHint);
     setFont(tavir::designFont());
     // The controls keep their places whatever the size; the size is fixed once restored.
+    const QSize designed = kDesignClientSize + QSize(0, ui_->MainMenu1->sizeHint().height());
     setMinimumSize(kMinimumSize);
-    resize(kDesignClientSize + QSize(0, ui_->MainMenu1->sizeHint().height()));
+    // Like the window system, no bigger than the screens together: a hand-edited size must not
+    // ask for a window of millions of pixels.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        setMaximumSize(screen->virtualSize().expandedTo(designed));
+    resize(designed);
     move(206, 138);
 
     QFile background(QStringLiteral(":/images/background.jpg"));
     if (background.open(QIODevice::ReadOnly))
-        ui_->Image1->setPixmap(QPixmap::fromImage(decodeJpeg(background.readAll())));
+        ui_->Image1->setPixmap(QPixmap::fromImage(tavir::decodeJpeg(background.readAll())));
 
     QFont bold = ui_->licznik->font();
     bold.setBold(true);
     ui_->licznik->setFont(bold);
-    ui_->licznik->adjustSize();
     ui_->Label3->adjustSize();
+    counterLeft_ = ui_->licznik->x();
+    counterCaptionLeft_ = ui_->Label3->x();
+    placeCounter();
     ui_->Label1->adjustSize();
 
     // The list-all button shows its underlined letter, but Alt+W belongs to the search label.
@@ -156,8 +169,8 @@ void TMainFrm::setUpLooks()
 
 void TMainFrm::FormCreate()
 {
-    setWindowTitle(applicationTitle());
-    tavir::ReadFormPlacement(*this, settingsFile());
+    setWindowTitle(tavir::applicationTitle());
+    tavir::ReadFormPlacement(*this, places_.settingsToRead());
     listFontColor_ = restoreFont(*ui_->Wyniki, "Wyniki_font");
     previewFontColor_ = restoreFont(*ui_->Memo1, "LOOpa_font");
     LadujDane();
@@ -167,21 +180,34 @@ void TMainFrm::FormCreate()
 // Qt fonts carry no colour, so the stored colour value is kept beside the control's font.
 std::int32_t TMainFrm::restoreFont(QWidget& control, std::string_view section)
 {
-    const tavir::FontRecord font = tavir::ReadFontSection(settingsFile(), section);
+    const tavir::FontRecord font = tavir::ReadFontSection(places_.settingsToRead(), section);
     tavir::applyFont(control, font);
     return font.color;
 }
 
-void TMainFrm::storeFont(const QWidget& control, std::int32_t color, std::string_view section)
+void TMainFrm::storeFont(const QWidget& control, std::int32_t color, std::string_view section,
+                         tavir::profile::Batch& settings)
 {
-    tavir::WriteFontSection(tavir::fontRecord(control.font(), color), settingsFile(), section);
+    tavir::WriteFontSection(tavir::fontRecord(control.font(), color), settings, section);
 }
 
 void TMainFrm::LadujDane()
 {
     quotes_ = tavir::QuoteCollection::fromFile(applicationFolder_ + std::string(tavir::kQuoteFile));
     ui_->licznik->setText(QString::fromStdString(quotes_.counterText()));
-    ui_->licznik->adjustSize();
+    placeCounter();
+}
+
+// The counter sits at the right edge of the designed client area: a count too wide for its
+// place (ten digits fit) moves it and its caption left rather than being cut by the edge.
+void TMainFrm::placeCounter()
+{
+    QLabel* counter = ui_->licznik;
+    counter->adjustSize();
+    const int overflow = counterLeft_ + counter->width() - kDesignClientSize.width();
+    const int shift = std::max(overflow, 0);
+    counter->move(counterLeft_ - shift, counter->y());
+    ui_->Label3->move(counterCaptionLeft_ - shift, ui_->Label3->y());
 }
 
 void TMainFrm::FiltrujDane(const std::string& query)
@@ -189,13 +215,23 @@ void TMainFrm::FiltrujDane(const std::string& query)
     if (queryRunning_ || closing_)
         return;
     queryRunning_ = true;
+    // However the query ends, an error included, the window takes commands again, and a close
+    // confirmed while it ran goes ahead.
+    struct QueryEnd
+    {
+        TMainFrm& window;
+        ~QueryEnd()
+        {
+            window.queryRunning_ = false;
+            window.model_->abandonUpdate();
+            if (window.closeAfterQuery_) {
+                window.finishClose();
+                window.close();
+            }
+        }
+    } end{*this};
     QueryBridge bridge(*this);
     tavir::FiltrujDane(quotes_, query, *model_, bridge, bridge, pumpPolicy_);
-    queryRunning_ = false;
-    if (closeAfterQuery_) {
-        finishClose();
-        close();
-    }
 }
 
 void TMainFrm::LosujDane(int n)
@@ -207,7 +243,7 @@ void TMainFrm::LosujDane(int n)
 
 void TMainFrm::SpeedButton1Click()
 {
-    FiltrujDane(toWindows1250(ui_->Edit1->text()));
+    FiltrujDane(tavir::toWindows1250(ui_->Edit1->text()));
 }
 void TMainFrm::SpeedButton3Click()
 {
@@ -222,7 +258,7 @@ void TMainFrm::WynikiSelectItem()
 {
     const std::vector<int> rows = ui_->Wyniki->selectedRowsInOrder();
     if (!rows.empty())
-        ui_->Memo1->setPlainText(shownText(model_->caption(rows.front()), kShownInPreview));
+        ui_->Memo1->setPlainText(tavir::shownText(model_->caption(rows.front()), kShownInPreview));
 }
 
 void TMainFrm::closeEvent(QCloseEvent* event)
@@ -258,10 +294,13 @@ void TMainFrm::finishClose()
 {
     closing_ = true;
     guarded([this] {
-        tavir::WriteFormPlacement(*this, settingsFile());
-        tavir::WriteConfigInteger("Wyniki-height", ui_->Memo1->height(), settingsFile());
-        storeFont(*ui_->Wyniki, listFontColor_, "Wyniki_font");
-        storeFont(*ui_->Memo1, previewFontColor_, "LOOpa_font");
+        places_.prepareSettingsFile();
+        tavir::profile::Batch settings(settingsFile());
+        tavir::WriteFormPlacement(*this, settings);
+        tavir::WriteConfigInteger("Wyniki-height", ui_->Memo1->height(), settings);
+        storeFont(*ui_->Wyniki, listFontColor_, "Wyniki_font", settings);
+        storeFont(*ui_->Memo1, previewFontColor_, "LOOpa_font", settings);
+        settings.commit();
     });
     model_->clear();
     quotes_.release();
@@ -333,8 +372,25 @@ std::vector<std::string_view> TMainFrm::selectedCaptions() const
 
 void TMainFrm::KopiujZaznaczone()
 {
-    const std::string text = tavir::textForm(selectedCaptions());
-    platform_.setClipboardText(fromWindows1250(text), toByteArray(text));
+    // The bytes of textForm(), built once in place from the selected runs of rows, and the
+    // Unicode text once from them: a select-all of millions of rows costs one copy of its
+    // text per clipboard format, and no list of rows or captions.
+    const auto runs = ui_->Wyniki->selectedRowRuns();
+    std::size_t size = 0;
+    for (const auto& [first, last] : runs)
+        for (int row = first; row <= last; ++row)
+            size += model_->caption(row).size() + 2;
+    QByteArray bytes(static_cast<qsizetype>(size), Qt::Uninitialized);
+    char* out = bytes.data();
+    for (const auto& [first, last] : runs) {
+        for (int row = first; row <= last; ++row) {
+            const std::string_view caption = model_->caption(row);
+            out = std::copy(caption.begin(), caption.end(), out);
+            *out++ = '\r';
+            *out++ = '\n';
+        }
+    }
+    platform_.setClipboardText(tavir::fromWindows1250({bytes.constData(), size}), bytes);
 }
 
 void TMainFrm::ZapiszZaznaczone()
@@ -348,14 +404,14 @@ void TMainFrm::ZapiszZaznaczone()
     if (!name || name->isEmpty())
         return;
     lastSaveName_ = *name;
-    tavir::saveHtmlPage(applicationFolder_, tavir::htmlTarget(toSystem(*name)),
-                        toWindows1250Html(ui_->Edit1->text()), captions);
+    tavir::saveHtmlPage(applicationFolder_, tavir::htmlTarget(tavir::toSystem(*name)),
+                        tavir::toWindows1250Html(ui_->Edit1->text()), captions);
 }
 
 void TMainFrm::DrukujZaznaczone()
 {
     platform_.printTextFile(
-        fromSystem(tavir::writePrintFile(applicationFolder_, selectedCaptions())));
+        tavir::fromSystem(tavir::writePrintFile(places_.printFile(), selectedCaptions())));
 }
 
 void TMainFrm::Kopiujzaznaczone1Click()
@@ -396,7 +452,7 @@ void TMainFrm::chooseFont(QWidget& control)
 
 void TMainFrm::openWebPage(std::string_view path)
 {
-    platform_.open(fromSystem(std::string(tavir::kHomePage) + std::string(path)));
+    platform_.open(tavir::fromSystem(std::string(tavir::kHomePage) + std::string(path)));
 }
 
 void TMainFrm::Uaktualnijprogram1Click()
@@ -425,7 +481,7 @@ void TMainFrm::SpeedButton4Click()
 
 void TMainFrm::Pomoc1Click()
 {
-    platform_.open(fromSystem(applicationFolder_ + std::string(tavir::kHelpPage)));
+    platform_.open(tavir::fromSystem(applicationFolder_ + std::string(tavir::kHelpPage)));
 }
 
 void TMainFrm::Oautorach1Click()

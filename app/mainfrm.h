@@ -1,6 +1,7 @@
 #pragma once
 
 #include "quotes/collection.h"
+#include "quotes/file_places.h"
 #include "quotes/queries.h"
 
 #include <QMainWindow>
@@ -11,6 +12,9 @@
 #include <string_view>
 #include <vector>
 
+namespace tavir::profile {
+class Batch;
+}
 namespace Ui {
 class TMainFrm;
 }
@@ -28,7 +32,9 @@ class TMainFrm final : public QMainWindow
 
 public:
     // `applicationFolder` ends in a separator; the data folder lies inside it.
+    // The settings and the print file go where FilePlaces::choose puts them, unless told.
     TMainFrm(Platform& platform, std::string applicationFolder);
+    TMainFrm(Platform& platform, std::string applicationFolder, tavir::FilePlaces places);
     ~TMainFrm() override;
 
     // Queries take the search text as Windows-1250 bytes.
@@ -81,10 +87,12 @@ private:
     void openWebPage(std::string_view path);
 
     void setUpLooks();
+    void placeCounter();
     void finishClose();
     std::string settingsFile() const;
     std::int32_t restoreFont(QWidget& control, std::string_view section);
-    void storeFont(const QWidget& control, std::int32_t color, std::string_view section);
+    void storeFont(const QWidget& control, std::int32_t color, std::string_view section,
+                   tavir::profile::Batch& settings);
     template <typename Body> void guarded(Body&& body);
     // Runs a handler, guarded, whenever the sender's signal fires.
     template <typename Sender, typename Signal>
@@ -98,10 +106,13 @@ private:
     Tabout* about_ = nullptr;
     QString lastSaveName_;
     std::string applicationFolder_;
+    tavir::FilePlaces places_;
     tavir::QuoteCollection quotes_;
     tavir::PumpPolicy pumpPolicy_;
     std::int32_t listFontColor_;
     std::int32_t previewFontColor_;
+    int counterLeft_ = 0;        // the counter's place in the design
+    int counterCaptionLeft_ = 0; // and its caption's
     bool queryRunning_ = false;
     bool closeAfterQuery_ = false;
     bool closing_ = false;

@@ -12,19 +12,33 @@
 #include <QProcess>
 #include <QUrl>
 
+std::unique_ptr<QMessageBox> questionBox(QWidget* owner, const QString& caption,
+                                         const QString& text)
+{
+    auto box = std::make_unique<QMessageBox>(QMessageBox::Question, caption, text,
+                                             QMessageBox::Yes | QMessageBox::No, owner);
+    box->setTextFormat(Qt::PlainText);
+    box->setDefaultButton(QMessageBox::Yes);
+    return box;
+}
+
+std::unique_ptr<QMessageBox> errorBox(QWidget* owner, const QString& caption, const QString& text)
+{
+    auto box =
+        std::make_unique<QMessageBox>(QMessageBox::Critical, caption, text, QMessageBox::Ok, owner);
+    box->setTextFormat(Qt::PlainText);
+    box->setWindowModality(Qt::ApplicationModal);
+    return box;
+}
+
 bool QtPlatform::askYesNo(QWidget* owner, const QString& caption, const QString& text)
 {
-    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No,
-                    owner);
-    box.setDefaultButton(QMessageBox::Yes);
-    return exec(box) == QMessageBox::Yes;
+    return exec(*questionBox(owner, caption, text)) == QMessageBox::Yes;
 }
 
 void QtPlatform::showError(QWidget* owner, const QString& caption, const QString& text)
 {
-    QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok, owner);
-    box.setWindowModality(Qt::ApplicationModal);
-    exec(box);
+    exec(*errorBox(owner, caption, text));
 }
 
 std::optional<QString> QtPlatform::saveFileName(QWidget* owner, const QString& title,

@@ -2,6 +2,16 @@
 
 #include "app/platform.h"
 
+#include <memory>
+
+class QMessageBox;
+
+// The boxes the platform shows, built but not yet shown. Their texts carry data (file names,
+// error texts), so they are always plain text, never rich text.
+std::unique_ptr<QMessageBox> questionBox(QWidget* owner, const QString& caption,
+                                         const QString& text);
+std::unique_ptr<QMessageBox> errorBox(QWidget* owner, const QString& caption, const QString& text);
+
 class QtPlatform : public Platform
 {
 public:

@@ -1,6 +1,7 @@
 #include "app/results_model.h"
 
 #include "app/text.h"
+#include "quotes/finder.h"
 
 namespace {
 // Far more than a row of the list can show.
@@ -30,7 +31,7 @@ QVariant ResultsModel::data(const QModelIndex& index, int role) const
     const Row& row = rows_[static_cast<std::size_t>(index.row())];
     switch (role) {
     case Qt::DisplayRole:
-        return shownText(row.caption, kShownInARow);
+        return tavir::shownText(row.caption, kShownInARow);
     case Qt::DecorationRole:
         return row.image == tavir::kHintImage ? icons_[1] : icons_[0];
     default:
@@ -73,6 +74,37 @@ void ResultsModel::endUpdate()
     rows_.swap(pending_);
     std::vector<Row>().swap(pending_);
     endResetModel();
+}
+
+int ResultsModel::findStartingWith(std::string_view prefix, int from) const
+{
+    const std::string folded = tavir::foldAscii(prefix);
+    const auto startsWith = [&folded](std::string_view caption) {
+        if (caption.size() < folded.size())
+            return false;
+        for (std::size_t i = 0; i < folded.size(); ++i)
+            if (tavir::foldAscii(caption[i]) != folded[i])
+                return false;
+        return true;
+    };
+    const std::size_t count = rows_.size();
+    if (count == 0)
+        return -1;
+    const std::size_t start = from > 0 ? static_cast<std::size_t>(from) % count : 0;
+    for (std::size_t i = start; i < count; ++i)
+        if (startsWith(rows_[i].caption))
+            return static_cast<int>(i);
+    for (std::size_t i = 0; i < start; ++i)
+        if (startsWith(rows_[i].caption))
+            return static_cast<int>(i);
+    return -1;
+}
+
+void ResultsModel::abandonUpdate()
+{
+    updating_ = false;
+    rebuilt_ = false;
+    std::vector<Row>().swap(pending_);
 }
 
 void ResultsModel::add(std::string_view caption, int image)

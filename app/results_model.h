@@ -28,6 +28,13 @@ public:
     void beginUpdate() override;
     void endUpdate() override;
     void add(std::string_view caption, int image) override;
+    // Ends an update bracket a failed query left open; the rows shown before it stay.
+    void abandonUpdate();
+
+    // The first row from `from` on, wrapping round, whose caption starts with `prefix`
+    // (Windows-1250 bytes) with a-z folded to A-Z on both sides, as the search folds; -1
+    // when no row does. Reads the bytes only, so it stays quick over millions of rows.
+    int findStartingWith(std::string_view prefix, int from) const;
 
     std::string_view caption(int row) const { return rows_[static_cast<std::size_t>(row)].caption; }
     int image(int row) const { return rows_[static_cast<std::size_t>(row)].image; }

@@ -1,5 +1,9 @@
 #include "app/results_view.h"
 
+#include "app/results_model.h"
+#include "app/text.h"
+
+#include <QApplication>
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QStyledItemDelegate>
@@ -57,6 +61,57 @@ std::vector<int> ResultsView::selectedRowsInOrder() const
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     return rows;
+}
+
+std::vector<std::pair<int, int>> ResultsView::selectedRowRuns() const
+{
+    std::vector<std::pair<int, int>> runs;
+    if (!selectionModel())
+        return runs;
+    for (const QItemSelectionRange& range : selectionModel()->selection())
+        runs.emplace_back(range.top(), range.bottom());
+    std::sort(runs.begin(), runs.end());
+    std::vector<std::pair<int, int>> merged;
+    for (const auto& run : runs) {
+        if (!merged.empty() && run.first <= merged.back().second + 1)
+            merged.back().second = std::max(merged.back().second, run.second);
+        else
+            merged.push_back(run);
+    }
+    return merged;
+}
+
+// Keys typed in quick succession add up to one prefix; the same key again steps on to the
+// next row starting with it. The search starts at the current row and wraps round.
+void ResultsView::keyboardSearch(const QString& search)
+{
+    const auto* rows = qobject_cast<const ResultsModel*>(model());
+    if (!rows) {
+        QTableView::keyboardSearch(search);
+        return;
+    }
+    const int count = rows->rowCount();
+    if (search.isEmpty() || count == 0) {
+        typed_.clear();
+        return;
+    }
+    bool skipCurrent = false;
+    if (!typedTimer_.isValid() || typedTimer_.restart() > QApplication::keyboardInputInterval()) {
+        typed_ = search;
+        skipCurrent = currentIndex().isValid();
+    } else {
+        typed_ += search;
+    }
+    const bool sameKey = typed_.size() > 1 && typed_.count(typed_.back()) == typed_.size();
+    if (sameKey)
+        skipCurrent = true;
+    int from = currentIndex().isValid() ? currentIndex().row() : 0;
+    if (skipCurrent)
+        from = from + 1 < count ? from + 1 : 0;
+    const int found =
+        rows->findStartingWith(tavir::toWindows1250(sameKey ? typed_.left(1) : typed_), from);
+    if (found >= 0)
+        setCurrentIndex(rows->index(found, 0));
 }
 
 void ResultsView::mouseMoveEvent(QMouseEvent* event)

@@ -2,12 +2,14 @@
 
 #include "base/codec.h"
 
+namespace tavir {
+
 QString fromWindows1250(std::string_view bytes)
 {
     QString text(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
     QChar* out = text.data();
     for (const char b : bytes)
-        *out++ = QChar(tavir::cp1250ToUnicode(static_cast<unsigned char>(b)));
+        *out++ = QChar(cp1250ToUnicode(static_cast<unsigned char>(b)));
     return text;
 }
 
@@ -48,3 +50,5 @@ std::string toSystem(const QString& text)
 {
     return text.toStdString();
 }
+
+} // namespace tavir

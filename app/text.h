@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+namespace tavir {
+
 // Where Windows-1250 bytes meet Qt's text.
 QString fromWindows1250(std::string_view bytes);
 // For showing a quotation: at most `limit` characters, the rest replaced by an ellipsis. A
@@ -19,3 +21,5 @@ QByteArray toByteArray(std::string_view bytes);
 // Paths and system messages are UTF-8 on this platform.
 QString fromSystem(std::string_view text);
 std::string toSystem(const QString& text);
+
+} // namespace tavir

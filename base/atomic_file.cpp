@@ -1,15 +1,22 @@
 #include "base/atomic_file.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace tavir {
 
 namespace {
+
+// The name a locked writer links its data under just before the rename. Only the holder of
+// the folder's lock uses it, so one fixed name serves every file of the folder, and one left
+// by a writer killed between link and rename is taken over by the next write.
+constexpr const char* kLockedTempName = ".tavir-write.tmp";
 
 bool writeAll(int fd, std::string_view bytes)
 {
@@ -37,25 +44,166 @@ mode_t permissionsFor(const std::string& path)
     return 0666 & ~mask;
 }
 
+std::string folderOf(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string nameOf(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool fillAndSync(int fd, std::string_view bytes, mode_t mode)
+{
+    return writeAll(fd, bytes) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
+}
+
+// A short name for a writer without the lock; it must not exist yet.
+std::string unlockedTempName(unsigned attempt)
+{
+    char name[40];
+    std::snprintf(name, sizeof name, ".tavir-%ld-%u.tmp", static_cast<long>(::getpid()), attempt);
+    return name;
+}
+
+// Gives the unnamed file `fd` the name `name` in the folder.
+bool linkUnnamed(int fd, int folderFd, const char* name)
+{
+    char procPath[64];
+    std::snprintf(procPath, sizeof procPath, "/proc/self/fd/%d", fd);
+    if (::linkat(AT_FDCWD, procPath, folderFd, name, AT_SYMLINK_FOLLOW) == 0)
+        return true;
+    if (errno == EEXIST)
+        return false;
+    // Without /proc, only a privileged process may link a descriptor directly.
+    return ::linkat(fd, "", folderFd, name, AT_EMPTY_PATH) == 0;
+}
+
 } // namespace
+
+std::string finalTarget(const std::string& path)
+{
+    std::string current = path;
+    // The kernel's own limit on links followed in one lookup.
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat info
+        {
+        };
+        if (::lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
+            return current;
+        std::string link(PATH_MAX, '\0');
+        const ssize_t n = ::readlink(current.c_str(), link.data(), link.size());
+        if (n <= 0 || static_cast<std::size_t>(n) >= link.size())
+            return current;
+        link.resize(static_cast<std::size_t>(n));
+        current = link.front() == '/' ? link : folderOf(current) + "/" + link;
+    }
+    return path;
+}
+
+FileReplacement::FileReplacement(const std::string& path)
+    : target_(finalTarget(path)), folder_(folderOf(target_))
+{
+    folderFd_ = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd_ >= 0) {
+        int result = 0;
+        while ((result = ::flock(folderFd_, LOCK_EX)) != 0 && errno == EINTR) {
+        }
+        locked_ = result == 0;
+    } else {
+        // A folder we may enter but not list can still take the file, just without the lock.
+        folderFd_ = ::open(folder_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    }
+}
+
+FileReplacement::~FileReplacement()
+{
+    if (folderFd_ >= 0)
+        ::close(folderFd_); // drops the lock
+}
+
+bool FileReplacement::replace(std::string_view bytes)
+{
+    if (folderFd_ < 0)
+        return false;
+    // Links that never reach a file (a loop) are not replaced by one.
+    struct stat info
+    {
+    };
+    if (::lstat(target_.c_str(), &info) == 0 && S_ISLNK(info.st_mode))
+        return false;
+    // A target we may not write stays as it is, even where the folder would allow a rename.
+    if (::access(target_.c_str(), F_OK) == 0 && ::access(target_.c_str(), W_OK) != 0)
+        return false;
+    const mode_t mode = permissionsFor(target_);
+    const std::string name = nameOf(target_);
+
+    std::string temp;
+    bool written = false;
+    const int unnamed = ::openat(folderFd_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (unnamed >= 0) {
+        bool filled = fillAndSync(unnamed, bytes, mode);
+        if (filled && locked_) {
+            temp = kLockedTempName;
+            written = linkUnnamed(unnamed, folderFd_, temp.c_str());
+            if (!written && errno == EEXIST && ::unlinkat(folderFd_, temp.c_str(), 0) == 0)
+                written = linkUnnamed(unnamed, folderFd_, temp.c_str());
+        } else if (filled) {
+            for (unsigned attempt = 0; !written && attempt < 100; ++attempt) {
+                temp = unlockedTempName(attempt);
+                written = linkUnnamed(unnamed, folderFd_, temp.c_str());
+                if (!written && errno != EEXIST)
+                    break;
+            }
+        }
+        filled = (::close(unnamed) == 0) && filled;
+        // Data that did not reach the disk fails the write; a file that could not be given a
+        // name (no /proc, no privilege to link a descriptor) is written again under a name.
+        if (!filled) {
+            if (written)
+                ::unlinkat(folderFd_, temp.c_str(), 0);
+            return false;
+        }
+    } else if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+        return false;
+    }
+
+    if (!written) {
+        // The file system keeps no unnamed files, or could not name one: a named one instead.
+        int fd = -1;
+        for (unsigned attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+            temp = locked_ ? std::string(kLockedTempName) : unlockedTempName(attempt);
+            if (locked_) // what a killed writer left there
+                ::unlinkat(folderFd_, temp.c_str(), 0);
+            fd = ::openat(folderFd_, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+            if (fd < 0 && (locked_ || errno != EEXIST))
+                return false;
+        }
+        if (fd < 0)
+            return false;
+        bool ok = fillAndSync(fd, bytes, mode);
+        ok = (::close(fd) == 0) && ok;
+        if (!ok) {
+            ::unlinkat(folderFd_, temp.c_str(), 0);
+            return false;
+        }
+    }
+
+    if (::renameat(folderFd_, temp.c_str(), folderFd_, name.c_str()) == 0)
+        return true;
+    ::unlinkat(folderFd_, temp.c_str(), 0);
+    return false;
+}
 
 bool replaceFileContents(const std::string& path, std::string_view bytes)
 {
-    // A target we may not write stays as it is, even where the folder would allow a rename.
-    if (::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), W_OK) != 0)
-        return false;
-
-    std::string temp = path + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0)
-        return false;
-
-    bool ok = writeAll(fd, bytes) && ::fchmod(fd, permissionsFor(path)) == 0 && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (ok && ::rename(temp.c_str(), path.c_str()) == 0)
-        return true;
-    ::unlink(temp.c_str());
-    return false;
+    FileReplacement replacement(path);
+    return replacement.replace(bytes);
 }
 
 } // namespace tavir

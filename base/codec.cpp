@@ -28,16 +28,21 @@ constexpr std::array<char16_t, 128> kHighHalf = {
     0x0159, 0x016F, 0x00FA, 0x0171, 0x00FC, 0x00FD, 0x0163, 0x02D9, // F8
 };
 
-std::optional<char> unicodeToCp1250(char32_t c)
-{
-    if (c < 0x80)
-        return static_cast<char>(c);
-    for (std::size_t i = 0; i < kHighHalf.size(); ++i) {
-        if (kHighHalf[i] == c)
-            return static_cast<char>(0x80 + i);
-    }
-    return std::nullopt;
-}
+// ISO-8859-2 from 0xA0; below that it is ASCII and the C1 controls, as in Unicode.
+constexpr std::array<char16_t, 96> kLatin2HighPart = {
+    0x00A0, 0x0104, 0x02D8, 0x0141, 0x00A4, 0x013D, 0x015A, 0x00A7, // A0
+    0x00A8, 0x0160, 0x015E, 0x0164, 0x0179, 0x00AD, 0x017D, 0x017B, // A8
+    0x00B0, 0x0105, 0x02DB, 0x0142, 0x00B4, 0x013E, 0x015B, 0x02C7, // B0
+    0x00B8, 0x0161, 0x015F, 0x0165, 0x017A, 0x02DD, 0x017E, 0x017C, // B8
+    0x0154, 0x00C1, 0x00C2, 0x0102, 0x00C4, 0x0139, 0x0106, 0x00C7, // C0
+    0x010C, 0x00C9, 0x0118, 0x00CB, 0x011A, 0x00CD, 0x00CE, 0x010E, // C8
+    0x0110, 0x0143, 0x0147, 0x00D3, 0x00D4, 0x0150, 0x00D6, 0x00D7, // D0
+    0x0158, 0x016E, 0x00DA, 0x0170, 0x00DC, 0x00DD, 0x0162, 0x00DF, // D8
+    0x0155, 0x00E1, 0x00E2, 0x0103, 0x00E4, 0x013A, 0x0107, 0x00E7, // E0
+    0x010D, 0x00E9, 0x0119, 0x00EB, 0x011B, 0x00ED, 0x00EE, 0x010F, // E8
+    0x0111, 0x0144, 0x0148, 0x00F3, 0x00F4, 0x0151, 0x00F6, 0x00F7, // F0
+    0x0159, 0x016F, 0x00FA, 0x0171, 0x00FC, 0x00FD, 0x0163, 0x02D9, // F8
+};
 
 constexpr char32_t kInvalid = 0xFFFFFFFF;
 
@@ -123,6 +128,17 @@ bool appendEscaped(std::string& out, char c)
 
 } // namespace
 
+std::optional<char> unicodeToCp1250(char32_t c)
+{
+    if (c < 0x80)
+        return static_cast<char>(c);
+    for (std::size_t i = 0; i < kHighHalf.size(); ++i) {
+        if (kHighHalf[i] == c)
+            return static_cast<char>(0x80 + i);
+    }
+    return std::nullopt;
+}
+
 char16_t cp1250ToUnicode(unsigned char byte)
 {
     return byte < 0x80 ? char16_t(byte) : kHighHalf[byte - 0x80];
@@ -182,6 +198,39 @@ std::string escapeHtml(std::string_view bytes)
             out += b;
     }
     return out;
+}
+
+bool isValidUtf8(std::string_view bytes)
+{
+    bool valid = true;
+    forEachUtf8(bytes, [&](char32_t c) { valid = valid && c != kInvalid; });
+    return valid;
+}
+
+std::u32string utf8ToUtf32(std::string_view bytes)
+{
+    std::u32string text;
+    text.reserve(bytes.size());
+    forEachUtf8(bytes, [&](char32_t c) { text += c == kInvalid ? U'\uFFFD' : c; });
+    return text;
+}
+
+std::u32string cp1250ToUtf32(std::string_view bytes)
+{
+    std::u32string text(bytes.size(), U'\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        text[i] = cp1250ToUnicode(static_cast<unsigned char>(bytes[i]));
+    return text;
+}
+
+std::u32string iso88592ToUtf32(std::string_view bytes)
+{
+    std::u32string text(bytes.size(), U'\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        text[i] = byte < 0xA0 ? char32_t(byte) : kLatin2HighPart[byte - 0xA0];
+    }
+    return text;
 }
 
 } // namespace tavir

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -23,5 +24,15 @@ std::string utf8ToCp1250(std::string_view text);
 std::string utf16ToCp1250Html(std::u16string_view text);
 // The same escaping for bytes that already are Windows-1250.
 std::string escapeHtml(std::string_view bytes);
+
+// For text brought in from other files (the import): whole code points, so that a caller can
+// decide what becomes of a character without a Windows-1250 form.
+std::optional<char> unicodeToCp1250(char32_t c);
+// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
+bool isValidUtf8(std::string_view bytes);
+// A broken sequence becomes U+FFFD.
+std::u32string utf8ToUtf32(std::string_view bytes);
+std::u32string cp1250ToUtf32(std::string_view bytes);
+std::u32string iso88592ToUtf32(std::string_view bytes);
 
 } // namespace tavir

@@ -9,6 +9,7 @@
 #include "quotes/product.h"
 
 #include <QAbstractItemModel>
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QTableView>
@@ -20,6 +21,7 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -82,7 +84,16 @@ void report(const char* name, double value, const char* baselineName, double bas
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
+    QApplication app(argc, argv); // takes Qt's own options out of argv
+    constexpr const char* usage = "usage: bench_window\n";
+    if (argc > 1) {
+        if (std::string_view(argv[1]) == "--help") {
+            std::fputs(usage, stdout);
+            return 0;
+        }
+        std::fprintf(stderr, "unknown option %s\n%s", argv[1], usage);
+        return 2;
+    }
     QuietPlatform platform;
     constexpr int kRounds = 7;
 
@@ -129,12 +140,29 @@ int main(int argc, char** argv)
     results->selectAll();
     const double selectAll = medianOf(
         kRounds, [&] { results->clearSelection(); }, [&] { results->selectAll(); });
+    auto* copy = window->findChild<QAction*>(QStringLiteral("Kopiujzaznaczone1"));
+    const double copyAll = medianOf(
+        kRounds, [] {}, [&] { copy->trigger(); });
+
+    // Type-ahead of a key no quotation starts with: every row is looked at. Beside it Qt's
+    // own keyboard search, which converts each caption on the way.
+    const QString noneStartsWith = QStringLiteral("~");
+    const auto fromTop = [&] {
+        results->keyboardSearch(QString());
+        results->setCurrentIndex(results->model()->index(0, 0));
+    };
+    const double typeAhead =
+        medianOf(kRounds, fromTop, [&] { results->keyboardSearch(noneStartsWith); });
+    const double qtTypeAhead =
+        medianOf(3, fromTop, [&] { results->QAbstractItemView::keyboardSearch(noneStartsWith); });
     window.reset();
 
     std::printf("medians of %d rounds, offscreen platform\n", kRounds);
     report("start-up to the shown window", startUp, "load shipped file", loadShipped);
     report("list all (1,000,000 quotations)", listing, "load 1M file", loadMillion);
     report("select all (1,000,000 rows)", selectAll, "load 1M file", loadMillion);
+    report("copy all (1,000,000 rows)", copyAll, "load 1M file", loadMillion);
+    report("type-ahead, no match (1,000,000)", typeAhead, "Qt's keyboard search", qtTypeAhead);
     std::printf("rows listed: %d\n", rows);
     return rows == 1'000'000 ? 0 : 1;
 }

@@ -9,8 +9,25 @@
 #include <string_view>
 #include <system_error>
 
+namespace {
+constexpr const char* kUsage = "usage: tavir-gen-quotes PATH [QUOTATIONS]\n";
+} // namespace
+
 int main(int argc, char** argv)
 {
+    // No options: --help answers with the usage, anything else that looks like one is refused
+    // rather than taken for a file name.
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--help") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (arg.size() > 1 && arg[0] == '-') {
+            std::fprintf(stderr, "unknown option %s\n%s", argv[i], kUsage);
+            return 2;
+        }
+    }
     std::size_t quotations = tavir::bench::kDefaultQuotations;
     if (argc == 3) {
         const std::string_view text = argv[2];
@@ -20,7 +37,7 @@ int main(int argc, char** argv)
             argc = 0;
     }
     if (argc != 2 && argc != 3) {
-        std::fputs("usage: tavir-gen-quotes PATH [QUOTATIONS]\n", stderr);
+        std::fputs(kUsage, stderr);
         return 2;
     }
 

@@ -2,6 +2,8 @@
 #include "base/app_folder.h"
 #include "base/codec.h"
 #include "base/errors.h"
+#include "cli/import_command.h"
+#include "cli/output.h"
 #include "quotes/collection.h"
 #include "quotes/product.h"
 #include "quotes/queries.h"
@@ -20,11 +22,13 @@ constexpr std::string_view kUsage =
     "usage: tavir-cli [--file PATH] [--raw] count\n"
     "       tavir-cli [--file PATH] [--raw] search TEXT\n"
     "       tavir-cli [--file PATH] [--raw] all\n"
-    "       tavir-cli [--file PATH] [--raw] [--seed S] random [N]\n";
+    "       tavir-cli [--file PATH] [--raw] [--seed S] random [N]\n"
+    "       tavir-cli import [--format fortune|lines] [--encoding utf-8|iso-8859-2|windows-1250] "
+    "[--output PATH] FILE...\n";
 
 struct Options
 {
-    std::string file;
+    std::optional<std::string> file; // the bundled data file when not given
     bool raw = false;
     std::optional<std::uint32_t> seed;
     std::string command;
@@ -47,7 +51,10 @@ std::optional<Options> parse(int argc, char** argv)
     int i = 1;
     for (; i < argc; ++i) {
         const std::string_view arg = argv[i];
-        if (arg == "--raw") {
+        if (arg == "--help") {
+            options.command = "--help";
+            return options;
+        } else if (arg == "--raw") {
             options.raw = true;
         } else if (arg == "--file" && i + 1 < argc) {
             options.file = argv[++i];
@@ -92,7 +99,6 @@ class OutputList final : public tavir::ResultList
 {
 public:
     explicit OutputList(bool raw) : raw_(raw) { buffer_.reserve(kFlushAt + 4096); }
-    ~OutputList() override { flush(); }
     OutputList(const OutputList&) = delete;
     OutputList& operator=(const OutputList&) = delete;
 
@@ -114,13 +120,7 @@ public:
 
     void flush()
     {
-        std::string_view rest = buffer_;
-        while (!rest.empty()) {
-            const ssize_t n = ::write(STDOUT_FILENO, rest.data(), rest.size());
-            if (n <= 0)
-                break;
-            rest.remove_prefix(static_cast<std::size_t>(n));
-        }
+        tavir::cli::writeOutput(buffer_);
         buffer_.clear();
     }
 
@@ -132,18 +132,21 @@ private:
 
 int run(const Options& options)
 {
-    const std::string path = options.file.empty()
-                                 ? tavir::applicationFolder() + std::string(tavir::kQuoteFile)
-                                 : options.file;
+    if (options.command == "--help") {
+        tavir::cli::writeOutput(kUsage);
+        return 0;
+    }
+    const std::string path =
+        options.file.value_or(tavir::applicationFolder() + std::string(tavir::kQuoteFile));
     if (options.command == "count") {
-        const std::string counter = tavir::counterText(tavir::countFileLines(path)) + "\n";
-        std::fwrite(counter.data(), 1, counter.size(), stdout);
+        tavir::cli::writeOutput(tavir::counterText(tavir::countFileLines(path)) + "\n");
         return 0;
     }
     const auto quotes = tavir::QuoteCollection::fromFile(path);
     OutputList out(options.raw);
     if (options.command == "random") {
         tavir::LosujDane(quotes, options.count, options.seed.value_or(tavir::timeSeed()), out);
+        out.flush();
         return 0;
     }
     const std::string query = options.command == "all" ? std::string()
@@ -152,6 +155,7 @@ int run(const Options& options)
     tavir::NoWaitIndicator wait;
     tavir::NoEventPump events;
     tavir::FiltrujDane(quotes, query, out, wait, events);
+    out.flush();
     return 0;
 }
 
@@ -159,6 +163,14 @@ int run(const Options& options)
 
 int main(int argc, char** argv)
 {
+    if (argc > 1 && std::string_view(argv[1]) == "import") {
+        const auto import = tavir::parseImportArguments(argc - 2, argv + 2);
+        if (!import) {
+            std::fputs(kUsage.data(), stderr);
+            return 2;
+        }
+        return tavir::runImport(*import);
+    }
     const auto options = parse(argc, argv);
     if (!options) {
         std::fputs(kUsage.data(), stderr);
@@ -166,6 +178,9 @@ int main(int argc, char** argv)
     }
     try {
         return run(*options);
+    } catch (const tavir::cli::OutputFailed& error) {
+        std::fprintf(stderr, "%s\n", error.what());
+        return 3;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "%s\n", error.what());
         return 1;

@@ -57,8 +57,12 @@ if(TAVIR_BUILD_GUI)
   install(FILES ${_tavir_desktop} DESTINATION share/applications)
 endif()
 
+include(${CMAKE_CURRENT_LIST_DIR}/deb.cmake)
+
 # The package is the same folder; unpacked anywhere, its desktop entry finds tavir on PATH.
+# `cpack -G DEB` makes the Debian package instead (cmake/deb.cmake).
 set(CPACK_GENERATOR TGZ)
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/cpack_config.cmake)
 set(CPACK_PACKAGE_NAME tavir)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "TaViR")

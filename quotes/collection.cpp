@@ -32,10 +32,11 @@ private:
     int fd_;
 };
 
-// Opens a regular file for reading; -1 when it cannot be opened or is not a file.
+// Opens a regular file for reading; -1 when it cannot be opened or is not a file. Opening
+// never waits: a FIFO would block until a writer came, and is refused like any non-file.
 int openRegularFile(const std::string& path, std::size_t& size)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     struct stat info
     {
     };

@@ -4,6 +4,7 @@
 #include "base/codec.h"
 #include "base/errors.h"
 #include "quotes/collection.h"
+#include "quotes/file_places.h"
 #include "quotes/product.h"
 
 #include <algorithm>
@@ -86,10 +87,9 @@ void saveHtmlPage(const std::string& applicationFolder, const std::string& targe
     writeOrThrow(target, htmlPage(lineViews(pageTemplate.text()), searchTextHtml, captions));
 }
 
-std::string writePrintFile(const std::string& applicationFolder,
-                           const std::vector<std::string_view>& captions)
+std::string writePrintFile(const std::string& path, const std::vector<std::string_view>& captions)
 {
-    const std::string path = applicationFolder + std::string(kPrintFile);
+    makeParentFolders(path);
     writeOrThrow(path, printText(captions));
     return path;
 }

@@ -31,9 +31,8 @@ std::string htmlTarget(std::string chosenName);
 void saveHtmlPage(const std::string& applicationFolder, const std::string& target,
                   std::string_view searchTextHtml, const std::vector<std::string_view>& captions);
 
-// Writes the print file beside the program and returns its path; raises
-// "Cannot create file <path>".
-std::string writePrintFile(const std::string& applicationFolder,
-                           const std::vector<std::string_view>& captions);
+// Writes the print file at `path` (FilePlaces::printFile), making its folder when missing, and
+// returns the path; raises "Cannot create file <path>".
+std::string writePrintFile(const std::string& path, const std::vector<std::string_view>& captions);
 
 } // namespace tavir

@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth imagemagick
   desktop-file-utils
+  dpkg-dev lintian appstream man-db debootstrap xdotool
   fonts-liberation2 fonts-dejavu-core
 )
 

@@ -4,14 +4,21 @@
 
 namespace tavir {
 
+void writeFontRecord(const FontRecord& font, profile::Batch& batch, std::string_view section)
+{
+    batch.writeString(section, "face", font.face);
+    batch.writeInteger(section, "size", font.size);
+    batch.writeInteger(section, "color", font.color);
+    batch.writeInteger(section, "bold", font.bold ? 1 : 0);
+    batch.writeInteger(section, "italic", font.italic ? 1 : 0);
+    batch.writeInteger(section, "underline", font.underline ? 1 : 0);
+}
+
 void writeFontRecord(const FontRecord& font, const std::string& path, std::string_view section)
 {
-    profile::writeString(path, section, "face", font.face);
-    profile::writeInteger(path, section, "size", font.size);
-    profile::writeInteger(path, section, "color", font.color);
-    profile::writeInteger(path, section, "bold", font.bold ? 1 : 0);
-    profile::writeInteger(path, section, "italic", font.italic ? 1 : 0);
-    profile::writeInteger(path, section, "underline", font.underline ? 1 : 0);
+    profile::Batch batch(path);
+    writeFontRecord(font, batch, section);
+    batch.commit();
 }
 
 FontRecord readFontRecord(const std::string& path, std::string_view section)

@@ -24,7 +24,13 @@ struct FontRecord
 // Longest face name a font can carry (a LOGFONT holds 32 bytes with the NUL).
 inline constexpr std::size_t kMaxFaceLength = 31;
 
+namespace profile {
+class Batch;
+}
+
 void writeFontRecord(const FontRecord& font, const std::string& path, std::string_view section);
+// The same keys added to a batch of writes.
+void writeFontRecord(const FontRecord& font, profile::Batch& batch, std::string_view section);
 
 // Built from the section over a fresh default record, never from the font it will replace.
 FontRecord readFontRecord(const std::string& path, std::string_view section);

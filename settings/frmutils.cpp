@@ -63,6 +63,18 @@ void applyState(QWidget& form, std::int32_t code)
     form.setWindowState(states);
 }
 
+// Qt keeps geometry in int and adds size to position: a hand-edited position or size near the
+// 32-bit limits would overflow there, so both are kept within what a widget can measure.
+int onScreenRange(std::int32_t coordinate)
+{
+    return std::clamp(coordinate, -QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+}
+
+int sizeRange(std::int64_t size)
+{
+    return static_cast<int>(std::clamp<std::int64_t>(size, 0, QWIDGETSIZE_MAX));
+}
+
 int pointsFromPixels(int pixels)
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
@@ -72,42 +84,58 @@ int pointsFromPixels(int pixels)
 
 } // namespace
 
-void WriteFormPlacement(const QWidget& form, const std::string& path)
+void WriteFormPlacement(const QWidget& form, profile::Batch& batch)
 {
     const std::string section = sectionOf(form);
-    profile::writeInteger(path, section, "left", form.pos().x());
-    profile::writeInteger(path, section, "top", form.pos().y());
+    batch.writeInteger(section, "left", form.pos().x());
+    batch.writeInteger(section, "top", form.pos().y());
     if (!form.isMaximized()) {
         // A form the user cannot resize writes back the size it was given at start-up, before
         // it had a frame; its frame would otherwise be added again at every start.
         const bool fixed = form.minimumSize() == form.maximumSize();
         const QSize outer = fixed ? form.size() : form.frameGeometry().size();
-        profile::writeInteger(path, section, "width", outer.width());
-        profile::writeInteger(path, section, "height", outer.height());
+        batch.writeInteger(section, "width", outer.width());
+        batch.writeInteger(section, "height", outer.height());
     }
-    profile::writeInteger(path, section, "window_state", stateCode(form));
+    batch.writeInteger(section, "window_state", stateCode(form));
+}
+
+void WriteFormPlacement(const QWidget& form, const std::string& path)
+{
+    profile::Batch batch(path);
+    WriteFormPlacement(form, batch);
+    batch.commit();
 }
 
 void ReadFormPlacement(QWidget& form, const std::string& path)
 {
     const std::string section = sectionOf(form);
-    form.move(profile::readInteger(path, section, "left", form.pos().x()), form.pos().y());
-    form.move(form.pos().x(), profile::readInteger(path, section, "top", form.pos().y()));
+    form.move(onScreenRange(profile::readInteger(path, section, "left", form.pos().x())),
+              form.pos().y());
+    form.move(form.pos().x(),
+              onScreenRange(profile::readInteger(path, section, "top", form.pos().y())));
     applyState(form, profile::readInteger(path, section, "window_state", stateCode(form)));
     if (form.isMaximized())
         return;
     // The file holds outer sizes; resize() takes the client size inside the frame.
     const int outerWidth =
         profile::readInteger(path, section, "width", form.frameGeometry().width());
-    form.resize(outerWidth - (form.frameGeometry().width() - form.width()), form.height());
+    form.resize(sizeRange(std::int64_t{outerWidth} - (form.frameGeometry().width() - form.width())),
+                form.height());
     const int outerHeight =
         profile::readInteger(path, section, "height", form.frameGeometry().height());
-    form.resize(form.width(), outerHeight - (form.frameGeometry().height() - form.height()));
+    form.resize(form.width(), sizeRange(std::int64_t{outerHeight} -
+                                        (form.frameGeometry().height() - form.height())));
 }
 
 void WriteFontSection(const FontRecord& font, const std::string& path, std::string_view section)
 {
     writeFontRecord(font, path, section);
+}
+
+void WriteFontSection(const FontRecord& font, profile::Batch& batch, std::string_view section)
+{
+    writeFontRecord(font, batch, section);
 }
 
 FontRecord ReadFontSection(const std::string& path, std::string_view section)
@@ -118,6 +146,11 @@ FontRecord ReadFontSection(const std::string& path, std::string_view section)
 void WriteConfigInteger(std::string_view key, std::int32_t value, const std::string& path)
 {
     profile::writeInteger(path, kConfigSection, key, value);
+}
+
+void WriteConfigInteger(std::string_view key, std::int32_t value, profile::Batch& batch)
+{
+    batch.writeInteger(kConfigSection, key, value);
 }
 
 QFont toQFont(const FontRecord& font)

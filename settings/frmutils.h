@@ -1,6 +1,7 @@
 #pragma once
 
 #include "settings/font_record.h"
+#include "settings/profile.h"
 
 #include <QColor>
 #include <QFont>
@@ -14,22 +15,26 @@ class QWidget;
 
 // The form utilities: window placement, fonts and single numbers kept in the settings file.
 // Every routine takes the settings file's full path and reads or writes it anew; a failed
-// write raises "Unable to write to <path>".
+// write raises "Unable to write to <path>". The writers also come adding to a batch of writes
+// (profile::Batch), which writes the same bytes in one replace when committed.
 namespace tavir {
 
 // Section: the form's object name. Keys "left", "top" (outer frame on the screen), "width" and
 // "height" (outer size; not written while maximized; for a form of fixed size, its size as
 // applied before it showed), "window_state" (0 normal, 1 minimized, 2 maximized).
 void WriteFormPlacement(const QWidget& form, const std::string& path);
+void WriteFormPlacement(const QWidget& form, profile::Batch& batch);
 // Each key falls back to the form's current value; the state is applied before the size, and
 // the size is not read at all when the form ends up maximized.
 void ReadFormPlacement(QWidget& form, const std::string& path);
 
 void WriteFontSection(const FontRecord& font, const std::string& path, std::string_view section);
+void WriteFontSection(const FontRecord& font, profile::Batch& batch, std::string_view section);
 FontRecord ReadFontSection(const std::string& path, std::string_view section);
 
 // Writes `key` in the section "konfiguracja".
 void WriteConfigInteger(std::string_view key, std::int32_t value, const std::string& path);
+void WriteConfigInteger(std::string_view key, std::int32_t value, profile::Batch& batch);
 
 // Between font records and Qt. Qt fonts carry no colour, so it travels beside them.
 QFont toQFont(const FontRecord& font);

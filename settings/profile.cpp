@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -138,29 +139,58 @@ struct FileText
     int error = 0; // errno of the failed open or read, 0 when read
 };
 
+// A larger file is no settings file: it is not read, and never replaced.
+constexpr std::size_t kMaxFileSize = std::size_t(16) << 20;
+
+// Reads the whole file. Opening never waits (a FIFO would block), and only a regular file
+// is read: anything else reads as a missing file but is never replaced.
 FileText load(const std::string& path)
 {
     FileText file;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         file.error = errno;
         return file;
     }
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n > 0) {
-            file.bytes.append(buffer, static_cast<std::size_t>(n));
-        } else if (n == 0) {
-            break;
-        } else if (errno != EINTR) {
-            file.error = errno;
-            file.bytes.clear();
-            break;
+    struct stat info
+    {
+    };
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        file.error = EINVAL;
+    } else if (static_cast<std::uint64_t>(info.st_size) > kMaxFileSize) {
+        file.error = EFBIG;
+    } else {
+        char buffer[65536];
+        for (;;) {
+            const ssize_t n = ::read(fd, buffer, sizeof buffer);
+            if (n > 0) {
+                file.bytes.append(buffer, static_cast<std::size_t>(n));
+                if (file.bytes.size() > kMaxFileSize) { // grew while we read it
+                    file.error = EFBIG;
+                    break;
+                }
+            } else if (n == 0) {
+                break;
+            } else if (errno != EINTR) {
+                file.error = errno;
+                break;
+            }
         }
     }
+    if (file.error != 0)
+        file.bytes.clear();
     ::close(fd);
     return file;
+}
+
+// A UTF-8 byte-order mark some editors put first; it is no part of the first line.
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+std::string_view withoutByteOrderMark(std::string_view text)
+{
+    if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark)
+        text.remove_prefix(kByteOrderMark.size());
+    return text;
 }
 
 // The value as the platform hands it back: a C string, one pair of quotes off, cut to size.
@@ -185,7 +215,7 @@ std::size_t firstBreakLength(std::string_view text, std::size_t pos)
 std::string readStringIn(std::string_view text, std::string_view section, std::string_view key,
                          std::string_view fallback)
 {
-    const auto lines = splitIntoLines(text);
+    const auto lines = splitIntoLines(withoutByteOrderMark(text));
     if (const auto found = locate(lines, section, key); found && found->entry)
         return valueText(lines[*found->entry].value);
     return std::string(fallback);
@@ -197,15 +227,13 @@ std::string readString(const std::string& path, std::string_view section, std::s
     return readStringIn(load(path).bytes, section, key, fallback);
 }
 
-void writeString(const std::string& path, std::string_view section, std::string_view key,
-                 std::string_view value)
+namespace {
+
+// Sets one value in the text in memory, changing only the line it concerns (or adding one).
+void setValue(std::string& text, std::string_view section, std::string_view key,
+              std::string_view value)
 {
     value = value.substr(0, value.find_first_of(std::string_view("\r\n\0", 3)));
-    FileText file = load(path);
-    // Rewriting a file we could not read would lose it; a missing one is simply created.
-    if (file.error != 0 && file.error != ENOENT)
-        throw unableToWriteTo(path);
-    std::string& text = file.bytes;
     const auto lines = splitIntoLines(text);
     const auto found = locate(lines, section, key);
 
@@ -227,8 +255,50 @@ void writeString(const std::string& path, std::string_view section, std::string_
         text.append("[").append(section).append("]").append(kLineBreak);
         text.append(key).append("=").append(value).append(kLineBreak);
     }
-    if (!replaceFileContents(path, text))
-        throw unableToWriteTo(path);
+}
+
+} // namespace
+
+void Batch::writeString(std::string_view section, std::string_view key, std::string_view value)
+{
+    edits_.push_back({std::string(section), std::string(key), std::string(value)});
+}
+
+void Batch::writeInteger(std::string_view section, std::string_view key, std::int32_t value)
+{
+    writeString(section, key, std::to_string(value));
+}
+
+void Batch::commit()
+{
+    std::vector<Edit> edits;
+    edits.swap(edits_);
+    if (edits.empty())
+        return;
+    FileReplacement replacement(path_);
+    FileText file = load(replacement.target());
+    // Rewriting a file we could not read would lose it; a missing one is simply created.
+    if (file.error != 0 && file.error != ENOENT)
+        throw unableToWriteTo(path_);
+    const std::size_t mark =
+        withoutByteOrderMark(file.bytes).size() == file.bytes.size() ? 0 : kByteOrderMark.size();
+    std::string text = file.bytes.substr(mark);
+    for (const Edit& edit : edits)
+        setValue(text, edit.section, edit.key, edit.value);
+    if (text.size() + mark == file.bytes.size() &&
+        std::string_view(file.bytes).substr(mark) == text)
+        return;
+    text.insert(0, file.bytes, 0, mark);
+    if (!replacement.replace(text))
+        throw unableToWriteTo(path_);
+}
+
+void writeString(const std::string& path, std::string_view section, std::string_view key,
+                 std::string_view value)
+{
+    Batch batch(path);
+    batch.writeString(section, key, value);
+    batch.commit();
 }
 
 std::optional<std::int32_t> parseInteger(std::string_view text)

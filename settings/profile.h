@@ -4,10 +4,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
-// Single values of an INI file, read and written one at a time the way the Windows
-// private-profile calls do it. Nothing is cached: every call opens the file anew, and a
-// write changes only the one line it concerns (or adds one), so hand edits survive.
+// Single values of an INI file, read and written one at a time. Nothing is cached: every call opens
+// the file anew, and a write changes only the one line it concerns (or adds one), so hand edits
+// survive.
 namespace tavir::profile {
 
 // Longest value a read returns; the platform's callers pass a 2048-byte buffer.
@@ -15,7 +17,9 @@ inline constexpr std::size_t kMaxValueLength = 2047;
 
 // The value of `key` in the first section called `section` (names compare ignoring ASCII
 // case), trimmed and without one pair of enclosing quotes. A missing file, section or key
-// gives `fallback`; reading never fails.
+// gives `fallback`; reading never fails. What is no regular file, or is larger than any
+// settings file (16 MiB), reads as missing and is never replaced. A leading UTF-8 byte-order
+// mark is skipped, and kept when the file is rewritten.
 std::string readString(const std::string& path, std::string_view section, std::string_view key,
                        std::string_view fallback);
 // The same lookup in a file's bytes already in memory.
@@ -23,13 +27,41 @@ std::string readStringIn(std::string_view text, std::string_view section, std::s
                          std::string_view fallback);
 
 // Sets `key` in `section`, creating the key, the section or the file as needed. The file is
-// replaced atomically; raises "Unable to write to <path>" when that fails. A value is one line
-// of text: anything from its first CR, LF or NUL on is not stored.
+// replaced atomically, through symbolic links, under the lock a Batch takes; raises "Unable to
+// write to <path>" when that fails. A value is one line of text: anything from its first CR, LF or
+// NUL on is not stored.
 void writeString(const std::string& path, std::string_view section, std::string_view key,
                  std::string_view value);
 
-// Delphi's StrToInt: decimal with an optional sign, or "$", "x", "0x" hexadecimal taken as a
-// 32-bit pattern; leading blanks allowed, nothing else.
+// Several writes to one file that share one read, one lock on its folder and one atomic
+// replace; the file ends exactly as after the same writes made one by one. Writes are only
+// collected until commit(), which raises "Unable to write to <path>" when it fails; a batch
+// dropped without commit() writes nothing.
+class Batch
+{
+public:
+    explicit Batch(std::string path) : path_(std::move(path)) {}
+
+    void writeString(std::string_view section, std::string_view key, std::string_view value);
+    void writeInteger(std::string_view section, std::string_view key, std::int32_t value);
+    void commit();
+
+private:
+    struct Edit
+    {
+        std::string section;
+        std::string key;
+        std::string value;
+    };
+
+    std::string path_;
+    std::vector<Edit> edits_;
+};
+
+// A stored integer: leading spaces, then a decimal number with an optional sign, from
+// -2147483648 to 2147483647; or, with no spaces and no sign, "$", "x" or "0x" (either case)
+// and at most eight significant hexadecimal digits, whose 32 bits are taken as they stand, so
+// "$FFFFFFFF" is -1. Nothing may follow the digits.
 std::optional<std::int32_t> parseInteger(std::string_view text);
 
 std::int32_t readInteger(const std::string& path, std::string_view section, std::string_view key,

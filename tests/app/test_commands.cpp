@@ -45,7 +45,11 @@ private slots:
         open();
         listAll();
     }
-    void cleanup() { closeWindow(); }
+    void cleanup()
+    {
+        closeWindow();
+        verifyErrorBoxes();
+    }
 
     void copyTakesTheRowsInListOrder()
     {

@@ -54,8 +54,7 @@ private slots:
     void cleanup()
     {
         closeWindow();
-        QVERIFY(platform.errors.empty() || QTest::currentTestFailed() ||
-                QByteArray(QTest::currentTestFunction()).contains("rror"));
+        verifyErrorBoxes();
     }
 
     void firstStartWithoutSettings()
@@ -289,8 +288,18 @@ private slots:
         QByteArray ini = closeAndRead();
         QVERIFY(ini.contains("\r\nwidth=700\r\nheight=540\r\n"));
 
-        startWith("width=900\r\nheight=700\r\n");
-        QCOMPARE(window->size(), QSize(900, 700));
+        const QSize screens = QGuiApplication::primaryScreen()->virtualSize();
+        const QSize larger = QSize(800, 580).boundedTo(screens).expandedTo(QSize(792, 570));
+        startWith(QStringLiteral("width=%1\r\nheight=%2\r\n")
+                      .arg(larger.width())
+                      .arg(larger.height())
+                      .toLatin1());
+        QCOMPARE(window->size(), larger);
+
+        // No bigger than the screens: a hand-edited size of millions of pixels.
+        startWith("width=2147483647\r\nheight=16777215\r\n");
+        const int designedHeight = 546 + child<QWidget>("MainMenu1")->height();
+        QCOMPARE(window->size(), screens.expandedTo(QSize(792, designedHeight)));
 
         startWith("width=300\r\nheight=-5\r\n");
         QCOMPARE(window->size(), QSize(616, 518));
@@ -302,19 +311,59 @@ private slots:
         QCOMPARE(window->minimumSize(), window->maximumSize());
     }
 
-    void errorBoxFullStopRule()
+    // A system install: dane/ read-only, so the settings and the print file live in the
+    // user's folders, made at the first write; a shipped settings file gives the start.
+    void userFoldersStartFromTheShippedSettings()
     {
+        const QByteArray shipped = "[MainFrm]\r\nleft=120\r\ntop=90\r\n[dodatki]\r\nklucz=1\r\n";
+        folder.write(QStringLiteral("dane/konfiguracja.ini"), shipped);
+        const tavir::UserFolders user{folder.file(QStringLiteral("home/.config")).toStdString(),
+                                      folder.file(QStringLiteral("home/.cache")).toStdString()};
+        window = std::make_unique<TMainFrm>(platform, folder.path(),
+                                            tavir::FilePlaces::inUserFolders(folder.path(), user));
+        window->show();
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        QCOMPARE(window->pos(), QPoint(120, 90));
+        QVERIFY(!folder.exists(QStringLiteral("home")));
+
+        window->DrukujZaznaczone();
+        const QString print = folder.file(QStringLiteral("home/.cache/tavir/TaViR.txt"));
+        QCOMPARE(platform.printed, std::vector<QString>{print});
+        QVERIFY(folder.read(QStringLiteral("home/.cache/tavir/TaViR.txt")).startsWith("- Cytaty"));
+        QVERIFY(!folder.exists(QStringLiteral("TaViR.txt")));
+
+        platform.answers = {true};
+        window->close();
+        QVERIFY(!window->isVisible());
+        const QByteArray own = folder.read(QStringLiteral("home/.config/tavir/konfiguracja.ini"));
+        QVERIFY2(own.startsWith("[MainFrm]\r\nleft=120\r\ntop=90\r\nwidth="), own.constData());
+        QVERIFY2(own.contains("[dodatki]\r\nklucz=1\r\n"), own.constData());
+        QVERIFY(own.contains("[LOOpa_font]\r\n"));
+        QCOMPARE(folder.read(QStringLiteral("dane/konfiguracja.ini")), shipped);
+    }
+
+    void errorBoxFullStopRule_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shown");
         const std::pair<const char*, const char*> cases[] = {
             {"abc", "abc."}, {"abc.", "abc."}, {"a ", "a "},  {"a,", "a,"},  {"a-", "a-"},
             {"a!", "a!"},    {"a\n", "a\n"},   {"a:", "a:."}, {"a?", "a?."}, {"a]", "a]."},
             {"a)", "a)"},    {"7", "7."},      {"ż", "ż."},   {"", ""}};
         for (const auto& [text, shown] : cases)
-            QCOMPARE(withFullStop(QString::fromUtf8(text)), QString::fromUtf8(shown));
+            QTest::addRow("%s", text) << QString::fromUtf8(text) << QString::fromUtf8(shown);
+    }
+    void errorBoxFullStopRule()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, shown);
+        QCOMPARE(tavir::withFullStop(text), shown);
     }
 
     void missingDataFileError()
     {
         QFile::remove(folder.file(QStringLiteral("dane/cytaty/cytaty.dbc")));
+        expectErrorBoxes(1);
         open();
         QCOMPARE(platform.errors.size(), 1u);
         QCOMPARE(platform.errors[0], QStringLiteral("Cannot open file ") +
@@ -332,6 +381,7 @@ private slots:
     {
         // A folder where the settings file should be: no user, root included, can write it.
         QDir(folder.file(QStringLiteral("dane"))).mkpath(QStringLiteral("konfiguracja.ini"));
+        expectErrorBoxes(1);
         open();
         platform.answers = {true};
         window->close();

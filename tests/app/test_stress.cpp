@@ -165,7 +165,7 @@ private slots:
     {
         folder.writeQuotes(quotations());
         folder.write(QStringLiteral("dane/szablony_html/szablon.html"), "<HTML>\r\n<BODY>\r\n");
-        open();
+        open(false);
         tavir::PumpPolicy often;
         often.interval = {};
         often.linesPerCheck = 4096;

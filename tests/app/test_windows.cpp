@@ -116,7 +116,11 @@ private slots:
         folder.writeQuotes("Ala ma kota\r\nkoniec\r\n");
         open();
     }
-    void cleanup() { closeWindow(); }
+    void cleanup()
+    {
+        closeWindow();
+        verifyErrorBoxes();
+    }
 
     void everyTextFitsItsControl()
     {

@@ -5,12 +5,16 @@
 #include "tests/app/fake_platform.h"
 
 #include <QAbstractItemModel>
+#include <QAbstractItemModelTester>
 #include <QItemSelectionModel>
 #include <QTableView>
 #include <QTest>
 
+#include <cstddef>
 #include <initializer_list>
 #include <memory>
+#include <utility>
+#include <vector>
 
 // One main window over a throw-away application folder and the fake platform layer.
 class WindowFixture
@@ -20,30 +24,49 @@ protected:
     FakePlatform platform;
     std::unique_ptr<TMainFrm> window;
 
-    void open()
+    // The model checker follows every update; a stress run of many thousand rows may skip it.
+    void open(bool checkModel = true)
     {
         window = std::make_unique<TMainFrm>(platform, folder.path());
+        if (checkModel)
+            modelTester_ = std::make_unique<QAbstractItemModelTester>(
+                results(), QAbstractItemModelTester::FailureReportingMode::QtTest);
         window->show();
         QVERIFY(QTest::qWaitForWindowActive(window.get()));
     }
 
-    // Answers Yes to the close question of a window still open, and checks that no test
-    // left an error unlooked-at.
+    // Answers Yes to the close question of a window still open.
     void closeWindow()
     {
         if (window && window->isVisible()) {
             platform.answers = {true};
             window->close();
         }
+        modelTester_.reset();
         window.reset();
     }
 
+    // A missing or misspelt child fails the current test, not the run: the test goes on with a
+    // detached stand-in, which fails its later checks instead of crashing.
     template <typename T> T* child(const char* name)
     {
-        auto* widget = window->findChild<T*>(QLatin1String(name));
-        if (!widget)
-            qFatal("no child %s", name);
-        return widget;
+        if (auto* widget = window->findChild<T*>(QLatin1String(name)))
+            return widget;
+        const QByteArray message =
+            QByteArray("no child named ") + name + " of type " + T::staticMetaObject.className();
+        QTest::qFail(message.constData(), __FILE__, __LINE__);
+        auto* standIn = new T;
+        standIns_.emplace_back(standIn);
+        return standIn;
+    }
+
+    // The error boxes a test expects; cleanup() fails a test that saw any other number.
+    void expectErrorBoxes(std::size_t count) { expectedErrorBoxes_ = count; }
+    void verifyErrorBoxes()
+    {
+        const std::size_t expected = std::exchange(expectedErrorBoxes_, 0);
+        if (!QTest::currentTestFailed())
+            QCOMPARE(platform.errors.size(), expected);
     }
 
     QAbstractItemModel* results() { return child<QTableView>("Wyniki")->model(); }
@@ -63,4 +86,9 @@ protected:
             selection->select(results()->index(row, 0),
                               QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
+
+private:
+    std::unique_ptr<QAbstractItemModelTester> modelTester_;
+    std::vector<std::unique_ptr<QObject>> standIns_;
+    std::size_t expectedErrorBoxes_ = 0;
 };

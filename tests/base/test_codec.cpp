@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <iconv.h>
+
 namespace {
 
 TEST(Codec, PolishLettersBothWays)
@@ -51,6 +53,56 @@ TEST(Codec, HtmlEscapesMarkupAndReferencesForeignCharacters)
     EXPECT_EQ(tavir::utf16ToCp1250Html(u"miłość 日本"), "mi\xB3o\x9C\xE6 &#26085;&#26412;");
     EXPECT_EQ(tavir::utf16ToCp1250Html(u"😀"), "&#128512;");
     EXPECT_EQ(tavir::escapeHtml("a<\xB9>&\"'"), "a&lt;\xB9&gt;&amp;&quot;'");
+}
+
+// glibc's own ISO-8859-2 converter is the reference for the whole table.
+TEST(Codec, Iso88592MatchesIconv)
+{
+    const iconv_t cd = ::iconv_open("UTF-32LE", "ISO-8859-2");
+    ASSERT_NE(cd, reinterpret_cast<iconv_t>(-1));
+    std::string all;
+    for (int b = 0; b < 256; ++b)
+        all += static_cast<char>(b);
+    const std::u32string ours = tavir::iso88592ToUtf32(all);
+    ASSERT_EQ(ours.size(), 256u);
+    for (int b = 0; b < 256; ++b) {
+        char in = static_cast<char>(b);
+        unsigned char out[4] = {};
+        char* inPtr = &in;
+        char* outPtr = reinterpret_cast<char*>(out);
+        std::size_t inLeft = 1;
+        std::size_t outLeft = sizeof out;
+        ASSERT_NE(::iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft), static_cast<std::size_t>(-1));
+        const char32_t expected = char32_t(out[0]) | char32_t(out[1]) << 8 |
+                                  char32_t(out[2]) << 16 | char32_t(out[3]) << 24;
+        EXPECT_EQ(ours[static_cast<std::size_t>(b)], expected) << "byte " << b;
+    }
+    ::iconv_close(cd);
+    // Where the two code pages differ for Polish letters.
+    EXPECT_EQ(tavir::iso88592ToUtf32("\xB1\xB6\xBC\xA1\xA6\xAC"), U"ąśźĄŚŹ");
+    EXPECT_EQ(tavir::cp1250ToUtf32("\xB9\x9C\x9F\xA5\x8C\x8F"), U"ąśźĄŚŹ");
+}
+
+TEST(Codec, Utf8ValidityIsStrict)
+{
+    EXPECT_TRUE(tavir::isValidUtf8(""));
+    EXPECT_TRUE(tavir::isValidUtf8("zażółć gęślą jaźń – „cytat” 😀"));
+    EXPECT_TRUE(tavir::isValidUtf8("\xF4\x8F\xBF\xBF")); // U+10FFFF
+    for (const char* bad : {"\xC0\x80", "\xE0\x80\x80", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xC5",
+                            "a\xB1", "\x80", "\xFF", "\xE2\x80"}) {
+        EXPECT_FALSE(tavir::isValidUtf8(bad)) << testing::PrintToString(std::string(bad));
+    }
+    EXPECT_EQ(tavir::utf8ToUtf32("a\xC5\xBC\xF0\x9F\x98\x80"), U"aż😀");
+    EXPECT_EQ(tavir::utf8ToUtf32("a\xB1z"), U"a\uFFFDz");
+}
+
+TEST(Codec, WholeCodePointsToWindows1250)
+{
+    EXPECT_EQ(tavir::unicodeToCp1250(U'ż'), '\xBF');
+    EXPECT_EQ(tavir::unicodeToCp1250(U'–'), '\x96');
+    EXPECT_EQ(tavir::unicodeToCp1250(U'a'), 'a');
+    EXPECT_EQ(tavir::unicodeToCp1250(U'ñ'), std::nullopt);
+    EXPECT_EQ(tavir::unicodeToCp1250(U'😀'), std::nullopt);
 }
 
 } // namespace

@@ -4,7 +4,10 @@
 
 #include <array>
 #include <cstdio>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <utility>
+#include <vector>
 
 using tavir::test::TempDir;
 
@@ -77,6 +80,87 @@ TEST(CliData, DefaultFileIsBesideTheExecutable)
     const Result result = cli("count");
     EXPECT_EQ(result.status, 0);
     EXPECT_GT(std::stoi(result.out), 300);
+}
+
+} // namespace
+
+namespace {
+
+// Runs a shell command line holding tavir-cli as `$CLI`; its standard output, standard error
+// and exit status. The command is stopped after 20 seconds (status 124), so that one that
+// would block fails instead of hanging.
+struct Outcome
+{
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+Outcome shell(const TempDir& dir, const std::string& line)
+{
+    const std::string err = dir.file("stderr.txt");
+    const std::string command = "CLI='" + std::string(TAVIR_CLI) +
+                                "'; export CLI; timeout 20 sh -c '" + line + "' 2>'" + err + "'";
+    Outcome outcome;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    std::array<char, 4096> chunk{};
+    std::size_t n = 0;
+    while ((n = std::fread(chunk.data(), 1, chunk.size(), pipe)) > 0)
+        outcome.out.append(chunk.data(), n);
+    const int status = ::pclose(pipe);
+    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    outcome.err = TempDir::read(err);
+    return outcome;
+}
+
+TEST_F(Cli, FifoIsUnreadableWithoutWaiting)
+{
+    const std::string fifo = dir.file("fifo.dbc");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    for (const char* command : {"count", "all", "search a", "random 3"}) {
+        const Outcome outcome = shell(dir, "\"$CLI\" --file " + fifo + " " + command);
+        EXPECT_EQ(outcome.status, 1) << command;
+        EXPECT_EQ(outcome.err, "Cannot open file " + fifo + "\n") << command;
+    }
+}
+
+TEST_F(Cli, LostOutputIsAnErrorOfItsOwn)
+{
+    // Enough lines that a pipe's buffer cannot take them all.
+    std::string many;
+    for (int i = 0; i < 40000; ++i)
+        many += "Linia numer " + std::to_string(i) + " z cytatem\r\n";
+    const std::string big = "--file " + dir.write("big.dbc", many) + " ";
+    for (const std::string command : {"count", "all", "search Linia", "--seed 3 random 5"}) {
+        const std::string args = "\"$CLI\" " + big + command;
+        for (const auto& [line, reason] : std::vector<std::pair<std::string, std::string>>{
+                 {args + " >/dev/full", "No space left on device"},
+                 {args + " >&-", "Bad file descriptor"}}) {
+            const Outcome outcome = shell(dir, line);
+            EXPECT_EQ(outcome.status, 3) << line;
+            EXPECT_EQ(outcome.err, "Cannot write output: " + reason + "\n") << line;
+        }
+    }
+    // A reader that has gone: the writer sees EPIPE once the pipe's buffer is full.
+    for (const std::string command : {"all", "search Linia"}) {
+        const Outcome outcome = shell(dir, "trap \"\" PIPE; { \"$CLI\" " + big + command +
+                                               "; echo $? >" + dir.file("status") + "; } | true");
+        EXPECT_EQ(TempDir::read(dir.file("status")), "3\n") << command;
+        EXPECT_EQ(outcome.err, "Cannot write output: Broken pipe\n") << command;
+    }
+}
+
+TEST_F(Cli, HelpAndAnEmptyFileName)
+{
+    const Outcome help = shell(dir, "\"$CLI\" --help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.substr(0, 17), "usage: tavir-cli ");
+    EXPECT_TRUE(help.out.ends_with("FILE...\n")) << help.out;
+    EXPECT_EQ(help.err, "");
+    const Outcome empty = shell(dir, "\"$CLI\" --file \"\" count");
+    EXPECT_EQ(empty.status, 1);
+    EXPECT_EQ(empty.out, "");
+    EXPECT_EQ(empty.err, "Cannot open file \n");
 }
 
 } // namespace

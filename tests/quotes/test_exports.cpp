@@ -117,13 +117,14 @@ TEST_F(ExportFiles, FailedWritesLeaveTheTargetIntact)
 
 TEST_F(ExportFiles, PrintFileBesideTheProgram)
 {
-    EXPECT_EQ(tavir::writePrintFile(folder, {"A", "B"}), folder + "TaViR.txt");
+    EXPECT_EQ(tavir::writePrintFile(folder + "TaViR.txt", {"A", "B"}), folder + "TaViR.txt");
     EXPECT_EQ(TempDir::read(folder + "TaViR.txt").substr(0, 7), "A\r\nB\r\n-");
 
     const std::string before = TempDir::read(folder + "TaViR.txt");
     {
         FullDisk full(16);
-        EXPECT_THROW(tavir::writePrintFile(folder, {std::string(1000, 'x')}), tavir::Error);
+        EXPECT_THROW(tavir::writePrintFile(folder + "TaViR.txt", {std::string(1000, 'x')}),
+                     tavir::Error);
     }
     EXPECT_EQ(TempDir::read(folder + "TaViR.txt"), before);
 }

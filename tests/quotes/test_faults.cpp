@@ -185,7 +185,7 @@ TEST(ExportFaults, ReadOnlyFolderOrTargetKeepsTheOldFiles)
             }
         };
         attempt([&] { tavir::saveHtmlPage(app, page, "x", {"Q"}); });
-        attempt([&] { tavir::writePrintFile(app, {"Q"}); });
+        attempt([&] { tavir::writePrintFile(app + "TaViR.txt", {"Q"}); });
         attempt([&] { tavir::saveHtmlPage(app, locked, "x", {"Q"}); });
         return report;
     });
@@ -208,7 +208,7 @@ TEST(ExportFaults, FullDiskDuringThePrintFileLeavesNoTemporary)
     const std::string print = dir.write("TaViR.txt", "old print");
     try {
         tavir::test::FullDisk full(16);
-        (void)tavir::writePrintFile(folder, {std::string(1000, 'x')});
+        (void)tavir::writePrintFile(folder + "TaViR.txt", {std::string(1000, 'x')});
         ADD_FAILURE() << "no error";
     } catch (const tavir::Error& error) {
         EXPECT_EQ(std::string(error.what()), "Cannot create file " + print);

@@ -115,6 +115,29 @@ TEST(Frmutils, FixedSizeFormWritesItsSizeAsApplied)
     EXPECT_NE(TempDir::read(ini).find("width=700\r\nheight=540\r\n"), std::string::npos);
 }
 
+// Hand-edited positions and sizes at the ends of the 32-bit range: Qt adds size to position
+// in int, so they must be brought within reach first. The sanitizer build runs this too.
+TEST(Frmutils, PlacementAtTheIntegerLimits)
+{
+    TempDir dir;
+    for (const char* extreme : {"2147483647", "-2147483648"}) {
+        const std::string ini =
+            dir.write("k.ini", std::string("[Form]\r\nleft=") + extreme + "\r\ntop=" + extreme +
+                                   "\r\nwidth=" + extreme + "\r\nheight=" + extreme +
+                                   "\r\nwindow_state=0\r\n");
+        for (const bool shown : {false, true}) {
+            const auto form = shown ? makeForm("Form", QRect(10, 10, 300, 200)) : makeForm("Form");
+            tavir::ReadFormPlacement(*form, ini);
+            const QRect frame = form->frameGeometry();
+            EXPECT_LE(std::abs(std::int64_t{frame.left()}), QWIDGETSIZE_MAX) << extreme;
+            EXPECT_LE(std::abs(std::int64_t{frame.top()}), QWIDGETSIZE_MAX) << extreme;
+            EXPECT_GE(frame.right(), frame.left() - 1) << extreme;
+            EXPECT_GE(frame.bottom(), frame.top() - 1) << extreme;
+            EXPECT_EQ(frame.left() > 0, extreme[0] != '-') << extreme;
+        }
+    }
+}
+
 TEST(Frmutils, FontsAndColours)
 {
     const FontRecord record{"Courier New", 11, 0x00FF8000, true, true, true};

@@ -1,0 +1,110 @@
+#include "cli/import_command.h"
+
+#include "base/atomic_file.h"
+#include "base/errors.h"
+#include "cli/output.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <exception>
+#include <fcntl.h>
+#include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tavir {
+
+namespace {
+
+std::string readWholeFile(const std::string& path)
+{
+    // Without blocking, and regular files only: a FIFO or a device is no file to import.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    struct stat info
+    {
+    };
+    if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        if (fd >= 0)
+            ::close(fd);
+        throw cannotOpenFile(path);
+    }
+    std::string bytes;
+    char chunk[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n == 0)
+            break;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            ::close(fd);
+            throw cannotOpenFile(path);
+        }
+        bytes.append(chunk, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return bytes;
+}
+
+} // namespace
+
+std::optional<ImportOptions> parseImportArguments(int argc, char** argv)
+{
+    ImportOptions options;
+    int i = 0;
+    for (; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (arg == "--format" && hasValue) {
+            options.format = importFormatFromName(argv[++i]);
+            if (!options.format)
+                return std::nullopt;
+        } else if (arg == "--encoding" && hasValue) {
+            options.encoding = importEncodingFromName(argv[++i]);
+            if (!options.encoding)
+                return std::nullopt;
+        } else if (arg == "--output" && hasValue) {
+            options.output = argv[++i];
+            if (options.output.empty())
+                return std::nullopt;
+        } else if (arg == "--") {
+            ++i;
+            break;
+        } else if (arg.starts_with("--")) {
+            return std::nullopt;
+        } else {
+            break;
+        }
+    }
+    for (; i < argc; ++i)
+        options.files.emplace_back(argv[i]);
+    if (options.files.empty())
+        return std::nullopt;
+    return options;
+}
+
+int runImport(const ImportOptions& options)
+{
+    try {
+        QuoteImport import;
+        for (const std::string& file : options.files)
+            import.addFile(readWholeFile(file), options.format, options.encoding);
+        const std::string collection = import.collection();
+        if (options.output.empty()) {
+            cli::writeOutput(collection);
+        } else if (!replaceFileContents(options.output, collection)) {
+            throw unableToWriteTo(options.output);
+        }
+        const std::string summary = import.summary();
+        std::fwrite(summary.data(), 1, summary.size(), stderr);
+        return 0;
+    } catch (const cli::OutputFailed& error) {
+        std::fprintf(stderr, "%s\n", error.what());
+        return 3;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "%s\n", error.what());
+        return 1;
+    }
+}
+
+} // namespace tavir

@@ -1,0 +1,27 @@
+#include "cli/output.h"
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+
+namespace tavir::cli {
+
+OutputFailed::OutputFailed(int error)
+    : std::runtime_error(std::string("Cannot write output: ") + std::strerror(error))
+{
+}
+
+void writeOutput(std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(STDOUT_FILENO, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            throw OutputFailed(n < 0 ? errno : EIO);
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+}
+
+} // namespace tavir::cli

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <stdexcept>
+#include <string_view>
+
+// Standard output with every write checked: output that cannot be delivered (a full disk, a
+// closed descriptor, a reader gone away) is an error of its own, never a quiet success.
+namespace tavir::cli {
+
+// "Cannot write output: REASON"; the command then ends with exit status 3.
+class OutputFailed : public std::runtime_error
+{
+public:
+    explicit OutputFailed(int error);
+};
+
+// Writes all of `bytes` to standard output, or raises OutputFailed.
+void writeOutput(std::string_view bytes);
+
+} // namespace tavir::cli

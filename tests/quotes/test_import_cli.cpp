@@ -1,0 +1,161 @@
+#include "quotes/import.h"
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <vector>
+
+using tavir::test::TempDir;
+
+namespace {
+
+struct Outcome
+{
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class CliImport : public ::testing::Test
+{
+protected:
+    // Runs tavir-cli through the shell with the given arguments (already quoted).
+    Outcome cli(const std::string& args) const
+    {
+        const std::string errFile = dir.file("stderr");
+        const std::string command = std::string(TAVIR_CLI) + " " + args + " 2>'" + errFile + "'";
+        Outcome run;
+        FILE* pipe = ::popen(command.c_str(), "r");
+        std::array<char, 4096> chunk{};
+        std::size_t n = 0;
+        while ((n = std::fread(chunk.data(), 1, chunk.size(), pipe)) > 0)
+            run.out.append(chunk.data(), n);
+        const int status = ::pclose(pipe);
+        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        run.err = TempDir::read(errFile);
+        std::filesystem::remove(errFile);
+        return run;
+    }
+    std::string quoted(const std::string& path) const { return "'" + path + "'"; }
+
+    TempDir dir;
+    std::string closing = std::string(tavir::kImportClosingLine) + "\r\n";
+    // UTF-8 fortune file: "Żółw – Ezop", "Pies", and "Żółw – Ezop" again.
+    std::string fortune = quoted(dir.write("f.txt", "\xC5\xBB\xC3\xB3\xC5\x82w\n  -- Ezop\n%\n"
+                                                    "Pies\n%\n%\n\xC5\xBB\xC3\xB3\xC5\x82w\n"
+                                                    "\xE2\x80\x94 Ezop\n%\n"));
+    // ISO-8859-2 lines: "Ćma", an empty line, "Pies" again, "Ůmega".
+    std::string lines = quoted(dir.write("l.txt", "\xC6ma\n\nPies\n\xD9mega\n"));
+};
+
+TEST_F(CliImport, WritesTheCollectionAndTheSummary)
+{
+    const Outcome run = cli("import " + fortune + " " + lines);
+    EXPECT_EQ(run.status, 0) << run.err;
+    // 0xD9 in ISO-8859-2 is "Ů", which Windows-1250 has at the same place.
+    EXPECT_EQ(run.out, "\xAF\xF3\xB3w \x96 Ezop\r\nPies\r\n\xC6ma\r\n\xD9mega\r\n" + closing);
+    EXPECT_EQ(run.err, "entries read: 8\n"
+                       "entries written: 4\n"
+                       "empty entries dropped: 2\n"
+                       "duplicates dropped: 2\n"
+                       "characters replaced by the closest form: 0\n"
+                       "characters replaced by ?: 0\n");
+}
+
+TEST_F(CliImport, FormatAndEncodingOptions)
+{
+    const std::string cp1250 = quoted(dir.write("w.txt", "\x9C\x8C\n%\n\xB9\n"));
+    EXPECT_EQ(cli("import --encoding windows-1250 " + cp1250).out,
+              "\x9C\x8C\r\n\xB9\r\n" + closing);
+    EXPECT_EQ(cli("import --format lines --encoding windows-1250 " + cp1250).out,
+              "\x9C\x8C\r\n%\r\n\xB9\r\n" + closing);
+    // Left to detection the bytes read as ISO-8859-2: 0x9C and 0x8C are controls there.
+    const Outcome guessed = cli("import " + cp1250);
+    EXPECT_EQ(guessed.out, "??\r\n\x9A\r\n" + closing);
+    EXPECT_NE(guessed.err.find("characters replaced by ?: 2\n"), std::string::npos);
+    EXPECT_EQ(cli("import --format fortune --encoding iso-8859-2 -- " + lines).out,
+              "\xC6ma Pies \xD9mega\r\n" + closing);
+    const Outcome wide = cli("import --encoding utf-8 " +
+                             quoted(dir.write("u.txt", "na\xC3\xAFve caf\xC3\xA9 \xE6\x97\xA5\n")));
+    EXPECT_EQ(wide.out, "naive caf\xE9 ?\r\n" + closing);
+    EXPECT_NE(wide.err.find("characters replaced by the closest form: 1\n"), std::string::npos);
+    EXPECT_NE(wide.err.find("characters replaced by ?: 1\n"), std::string::npos);
+}
+
+TEST_F(CliImport, OutputFileIsReplacedWholeAndCountable)
+{
+    const std::string target = dir.write("dane/cytaty.dbc", "stare\r\nKoniec\r\n");
+    const Outcome run = cli("import --output " + quoted(target) + " " + fortune);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(TempDir::read(target), "\xAF\xF3\xB3w \x96 Ezop\r\nPies\r\n" + closing);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path() / "dane"),
+                            std::filesystem::directory_iterator()),
+              1);
+    EXPECT_EQ(cli("--file " + quoted(target) + " count").out, "2\n");
+}
+
+TEST_F(CliImport, UnreadableInputFailsAndLeavesTheOutputAlone)
+{
+    const std::string target = dir.write("out.dbc", "stare\r\n");
+    const std::string missing = dir.file("brak.txt");
+    const Outcome run =
+        cli("import --output " + quoted(target) + " " + fortune + " " + quoted(missing));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "Cannot open file " + missing + "\n");
+    EXPECT_EQ(TempDir::read(target), "stare\r\n");
+
+    const Outcome folder = cli("import " + quoted(dir.path().string()));
+    EXPECT_EQ(folder.status, 1);
+    EXPECT_EQ(folder.err, "Cannot open file " + dir.path().string() + "\n");
+    EXPECT_EQ(folder.out, "");
+
+    const std::string nowhere = dir.file("nie/ma/folderu.dbc");
+    const Outcome unwritable = cli("import --output " + quoted(nowhere) + " " + fortune);
+    EXPECT_EQ(unwritable.status, 1);
+    EXPECT_EQ(unwritable.err, "Unable to write to " + nowhere + "\n");
+}
+
+TEST_F(CliImport, WrongUseShowsTheUsage)
+{
+    const std::vector<std::string> wrongs = {"import",
+                                             "import --format",
+                                             "import --format xml " + fortune,
+                                             "import --encoding latin2 " + fortune,
+                                             "import --output",
+                                             "import --output '' " + fortune,
+                                             "import --bogus " + fortune,
+                                             "import --format lines"};
+    for (const std::string& wrong : wrongs) {
+        const Outcome run = cli(wrong);
+        EXPECT_EQ(run.status, 2) << wrong;
+        EXPECT_NE(run.err.find("tavir-cli import [--format fortune|lines]"), std::string::npos)
+            << wrong;
+    }
+}
+
+} // namespace
+
+namespace {
+
+// A FIFO as input is refused at once instead of waiting for a writer; output that cannot be
+// delivered ends with status 3, as for every other command.
+TEST_F(CliImport, FifoInputAndLostOutput)
+{
+    const std::string fifo = dir.file("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    const Outcome blocked = cli("import " + quoted(fifo));
+    EXPECT_EQ(blocked.status, 1);
+    EXPECT_EQ(blocked.err, "Cannot open file " + fifo + "\n");
+
+    const Outcome full = cli("import " + fortune + " >/dev/full");
+    EXPECT_EQ(full.status, 3);
+    EXPECT_EQ(full.err, "Cannot write output: No space left on device\n");
+}
+
+} // namespace
