@@ -1,3 +1,4 @@
+#include "app/bare_arguments.h"
 #include "app/guard.h"
 #include "app/mainfrm.h"
 #include "app/qt_platform.h"
@@ -11,7 +12,8 @@
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
+    tavir::BareArguments arguments(argc > 0 ? argv[0] : nullptr);
+    QApplication app(arguments.count(), arguments.values());
     QCoreApplication::setApplicationName(tavir::applicationTitle());
 
     // Qt's own dialogs and buttons speak Polish ("Tak", "Nie", "Anuluj").

@@ -12,6 +12,7 @@
 #include "settings/frmutils.h"
 #include "ui/abfrm.h"
 #include "ui/czekaj.h"
+#include "ui/design_font.h"
 #include "ui_mainfrm.h"
 
 #include <QCloseEvent>
@@ -20,6 +21,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QProgressBar>
+#include <QScreen>
 
 namespace {
 
@@ -29,6 +31,9 @@ constexpr std::string_view kPreviewFontSection = "LOOpa_font";
 
 // Pages of text: far more than any quotation, little enough to lay out at once.
 constexpr std::size_t kShownInPreview = 20000;
+// The client area as designed, and the least outer size the stored placement may give.
+constexpr QSize kDesignClientSize(792, 546);
+constexpr QSize kMinimumSize(616, 518);
 
 } // namespace
 
@@ -88,10 +93,6 @@ TMainFrm::TMainFrm(Platform& platform, std::string applicationFolder, tavir::Fil
 {
     // The pictures are compiled into a static library, whose resources only register when asked.
     Q_INIT_RESOURCE(tavir);
-    // The design face; on Linux a font of the same metrics stands in for it.
-    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
-                               {QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
-                                QStringLiteral("Nimbus Sans"), QStringLiteral("DejaVu Sans")});
     ui_->setupUi(this);
     setUpLooks();
     ui_->Wyniki->setModel(model_);
@@ -103,6 +104,8 @@ TMainFrm::TMainFrm(Platform& platform, std::string applicationFolder, tavir::Fil
     handle(ui_->SpeedButton3, &QToolButton::clicked, &TMainFrm::SpeedButton4onclick);
     setUpCommands();
     guarded([this] { FormCreate(); });
+    // The user cannot resize the window by dragging its border.
+    setFixedSize(size());
     about_ = new Tabout([this](const QString& target) { platform_.open(target); }, this);
 }
 
@@ -130,9 +133,15 @@ void TMainFrm::setUpLooks()
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
-    ui_->centralWidget->setFixedSize(792, 546);
-    setFixedSize(792, 546 + ui_->MainMenu1->sizeHint().height());
+    setFont(tavir::designFont());
+    // The controls keep their places whatever the size; the size is fixed once restored.
+    const QSize designed = kDesignClientSize + QSize(0, ui_->MainMenu1->sizeHint().height());
+    setMinimumSize(kMinimumSize);
+    // Like the window system, no bigger than the screens together: a hand-edited size must not
+    // ask for a window of millions of pixels.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        setMaximumSize(screen->virtualSize().expandedTo(designed));
+    resize(designed);
     move(206, 138);
 
     QFile background(QStringLiteral(":/images/background.jpg"));
@@ -152,7 +161,7 @@ void TMainFrm::setUpLooks()
     ui_->SpeedButton2->setShortcut(QKeySequence());
 
     ui_->Memo1->document()->setDefaultTextOption(QTextOption(Qt::AlignHCenter));
-    ui_->Memo1->setFont(QFont(QStringLiteral("MS Sans Serif"), 12));
+    ui_->Memo1->setFont(tavir::designFont(12));
     ui_->Memo1->setPlainText(tavir::looks::welcomeText());
 
     ui_->Wyniki->viewport()->setCursor(Qt::PointingHandCursor);
@@ -193,13 +202,13 @@ void TMainFrm::LadujDane()
     placeCounter();
 }
 
-// The counter sits at the window's right edge: a count too wide for its place (ten digits
-// fit) moves it and its caption left rather than being cut by the edge.
+// The counter sits at the right edge of the designed client area: a count too wide for its
+// place (ten digits fit) moves it and its caption left rather than being cut by the edge.
 void TMainFrm::placeCounter()
 {
     QLabel* counter = ui_->licznik;
     counter->adjustSize();
-    const int overflow = counterLeft_ + counter->width() - ui_->centralWidget->width();
+    const int overflow = counterLeft_ + counter->width() - kDesignClientSize.width();
     const int shift = std::max(overflow, 0);
     counter->move(counterLeft_ - shift, counter->y());
     ui_->Label3->move(counterCaptionLeft_ - shift, ui_->Label3->y());

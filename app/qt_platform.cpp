@@ -33,12 +33,12 @@ std::unique_ptr<QMessageBox> errorBox(QWidget* owner, const QString& caption, co
 
 bool QtPlatform::askYesNo(QWidget* owner, const QString& caption, const QString& text)
 {
-    return questionBox(owner, caption, text)->exec() == QMessageBox::Yes;
+    return exec(*questionBox(owner, caption, text)) == QMessageBox::Yes;
 }
 
 void QtPlatform::showError(QWidget* owner, const QString& caption, const QString& text)
 {
-    errorBox(owner, caption, text)->exec();
+    exec(*errorBox(owner, caption, text));
 }
 
 std::optional<QString> QtPlatform::saveFileName(QWidget* owner, const QString& title,
@@ -51,7 +51,7 @@ std::optional<QString> QtPlatform::saveFileName(QWidget* owner, const QString& t
     dialog.setOption(QFileDialog::ReadOnly, false);
     if (!previousName.isEmpty())
         dialog.selectFile(previousName);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    if (exec(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().constFirst();
 }
@@ -65,14 +65,33 @@ std::optional<QFont> QtPlatform::chooseFont(QWidget* owner, const QFont& initial
         if (!group->findChildren<QCheckBox*>().isEmpty())
             group->hide();
     }
-    if (dialog.exec() != QDialog::Accepted)
+    // The dialog shows a stand-in for a face it cannot list (such as the design face), and
+    // may preselect a style the font does not have. What the user leaves as preselected is
+    // no choice: it stays as it was.
+    const QFont preselected = dialog.currentFont();
+    if (exec(dialog) != QDialog::Accepted)
         return std::nullopt;
-    return dialog.selectedFont();
+    QFont chosen = dialog.selectedFont();
+    if (chosen.family() == preselected.family())
+        chosen.setFamily(initial.family());
+    if (chosen.weight() == preselected.weight() && chosen.style() == preselected.style()) {
+        chosen.setStyleName(QString());
+        chosen.setWeight(initial.weight());
+        chosen.setStyle(initial.style());
+    }
+    if (chosen.pointSize() == preselected.pointSize() && initial.pointSize() > 0)
+        chosen.setPointSize(initial.pointSize());
+    return chosen;
 }
 
 void QtPlatform::showModal(QDialog& dialog)
 {
-    dialog.exec();
+    exec(dialog);
+}
+
+int QtPlatform::exec(QDialog& dialog)
+{
+    return dialog.exec();
 }
 
 void QtPlatform::setClipboardText(const QString& text, const QByteArray& windows1250)

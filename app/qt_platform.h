@@ -12,7 +12,7 @@ std::unique_ptr<QMessageBox> questionBox(QWidget* owner, const QString& caption,
                                          const QString& text);
 std::unique_ptr<QMessageBox> errorBox(QWidget* owner, const QString& caption, const QString& text);
 
-class QtPlatform final : public Platform
+class QtPlatform : public Platform
 {
 public:
     bool askYesNo(QWidget* owner, const QString& caption, const QString& text) override;
@@ -24,4 +24,9 @@ public:
     void setClipboardText(const QString& text, const QByteArray& windows1250) override;
     void open(const QString& target) override;
     void printTextFile(const QString& path) override;
+
+protected:
+    // Runs a dialog modally and returns its result: the one place where the program waits
+    // for the user, so that a test can stand in for the user here.
+    virtual int exec(QDialog& dialog);
 };

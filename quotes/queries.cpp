@@ -109,7 +109,12 @@ QueryEnd FiltrujDane(const QuoteCollection& quotes, std::string_view query, Resu
 
 std::uint32_t timeSeed()
 {
-    return static_cast<std::uint32_t>(std::time(nullptr));
+    return timeSeed(std::time(nullptr));
+}
+
+std::uint32_t timeSeed(std::time_t now)
+{
+    return static_cast<std::uint32_t>(now);
 }
 
 void LosujDane(const QuoteCollection& quotes, int n, std::uint32_t seed, ResultList& list)

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <ctime>
 #include <string_view>
 
 namespace tavir {
@@ -102,6 +103,9 @@ private:
 
 // The seed of a random draw: whole seconds since 1970 from time(), as the runtime takes it.
 std::uint32_t timeSeed();
+// The seed for a given time. From 2038 on the old runtime's time() gave -1, so every draw
+// began alike; the seconds wrap to 32 bits instead and the seed still changes each second.
+std::uint32_t timeSeed(std::time_t now);
 
 // Empties the list and appends n quotations drawn at random with the given seed.
 void LosujDane(const QuoteCollection& quotes, int n, std::uint32_t seed, ResultList& list);

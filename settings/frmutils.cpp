@@ -90,7 +90,10 @@ void WriteFormPlacement(const QWidget& form, profile::Batch& batch)
     batch.writeInteger(section, "left", form.pos().x());
     batch.writeInteger(section, "top", form.pos().y());
     if (!form.isMaximized()) {
-        const QSize outer = form.frameGeometry().size();
+        // A form the user cannot resize writes back the size it was given at start-up, before
+        // it had a frame; its frame would otherwise be added again at every start.
+        const bool fixed = form.minimumSize() == form.maximumSize();
+        const QSize outer = fixed ? form.size() : form.frameGeometry().size();
         batch.writeInteger(section, "width", outer.width());
         batch.writeInteger(section, "height", outer.height());
     }

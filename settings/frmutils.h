@@ -20,8 +20,8 @@ class QWidget;
 namespace tavir {
 
 // Section: the form's object name. Keys "left", "top" (outer frame on the screen), "width" and
-// "height" (outer size; not written while maximized), "window_state" (0 normal, 1 minimized,
-// 2 maximized).
+// "height" (outer size; not written while maximized; for a form of fixed size, its size as
+// applied before it showed), "window_state" (0 normal, 1 minimized, 2 maximized).
 void WriteFormPlacement(const QWidget& form, const std::string& path);
 void WriteFormPlacement(const QWidget& form, profile::Batch& batch);
 // Each key falls back to the form's current value; the state is applied before the size, and

@@ -1,6 +1,7 @@
 #include "ui/abfrm.h"
 
 #include "quotes/product.h"
+#include "ui/design_font.h"
 #include "ui_abfrm.h"
 
 #include <QMouseEvent>
@@ -33,14 +34,13 @@ Tabout::Tabout(std::function<void(const QString&)> open, QWidget* parent)
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
     setFixedSize(331, 317);
-    setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    setFont(tavir::designFont());
 
     for (QLabel* heading : {ui_->Label1, ui_->Label4}) {
         QFont bold = heading->font();
         bold.setBold(true);
         heading->setFont(bold);
     }
-    ui_->Bevel3->setFrameShape(QFrame::HLine);
     ui_->Memo1->setPlainText(kLicence);
     QPalette tooltip = ui_->Memo1->palette();
     tooltip.setColor(QPalette::Base, tooltip.color(QPalette::ToolTipBase));

@@ -1,5 +1,6 @@
 #include "ui/czekaj.h"
 
+#include "ui/design_font.h"
 #include "ui_czekaj.h"
 
 #include <QScreen>
@@ -7,6 +8,7 @@
 Tzaczekaj::Tzaczekaj() : ui_(std::make_unique<Ui::Tzaczekaj>())
 {
     ui_->setupUi(this);
+    setFont(tavir::designFont());
     setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     setFixedSize(186, 63);
 }

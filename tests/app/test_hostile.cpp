@@ -199,8 +199,9 @@ private slots:
         namespace profile = tavir::profile;
         profile::writeInteger(expected, "MainFrm", "left", frame.x());
         profile::writeInteger(expected, "MainFrm", "top", frame.y());
-        profile::writeInteger(expected, "MainFrm", "width", frame.width());
-        profile::writeInteger(expected, "MainFrm", "height", frame.height());
+        // The size as applied at start-up, before the window had a frame.
+        profile::writeInteger(expected, "MainFrm", "width", window->width());
+        profile::writeInteger(expected, "MainFrm", "height", window->height());
         profile::writeInteger(expected, "MainFrm", "window_state", 0);
         profile::writeInteger(expected, "konfiguracja", "Wyniki-height", 118);
         for (const auto& [section, size, color] :

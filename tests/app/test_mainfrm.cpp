@@ -238,7 +238,8 @@ private slots:
         QVERIFY(!window->isVisible());
         const QByteArray ini = folder.read(QStringLiteral("dane/konfiguracja.ini"));
         const QPoint at = window->frameGeometry().topLeft();
-        const QSize size = window->frameGeometry().size();
+        const QSize size = window->size();
+        QCOMPARE(size, QSize(792, 546 + child<QWidget>("MainMenu1")->height()));
         const QByteArray font = "face=MS Sans Serif\r\nsize=8\r\ncolor=-2147483640\r\nbold=0\r\n"
                                 "italic=0\r\nunderline=0\r\n";
         QCOMPARE(ini, "[MainFrm]\r\nleft=" + QByteArray::number(at.x()) +
@@ -262,6 +263,52 @@ private slots:
         QVERIFY(child<QTableView>("Wyniki")->font().bold());
         QCOMPARE(child<QTextEdit>("Memo1")->font().pointSize(), 14);
         QVERIFY(child<QTextEdit>("Memo1")->font().italic());
+    }
+
+    void storedSizeIsAppliedButNotBelowTheMinimum()
+    {
+        const auto startWith = [this](const QByteArray& placement) {
+            closeWindow();
+            folder.write(QStringLiteral("dane/konfiguracja.ini"), "[MainFrm]\r\n" + placement);
+            open();
+        };
+        const auto closeAndRead = [this] {
+            platform.answers = {true};
+            window->close();
+            return folder.read(QStringLiteral("dane/konfiguracja.ini"));
+        };
+
+        // Applied before the window has a frame, and written back as applied.
+        startWith("width=700\r\nheight=540\r\n");
+        QCOMPARE(window->size(), QSize(700, 540));
+        // The user still cannot resize it by dragging.
+        QCOMPARE(window->minimumSize(), window->maximumSize());
+        // The controls keep their design places, cut off at the right.
+        QCOMPARE(child<QTableView>("Wyniki")->geometry(), QRect(206, 208, 581, 307));
+        QByteArray ini = closeAndRead();
+        QVERIFY(ini.contains("\r\nwidth=700\r\nheight=540\r\n"));
+
+        const QSize screens = QGuiApplication::primaryScreen()->virtualSize();
+        const QSize larger = QSize(800, 580).boundedTo(screens).expandedTo(QSize(792, 570));
+        startWith(QStringLiteral("width=%1\r\nheight=%2\r\n")
+                      .arg(larger.width())
+                      .arg(larger.height())
+                      .toLatin1());
+        QCOMPARE(window->size(), larger);
+
+        // No bigger than the screens: a hand-edited size of millions of pixels.
+        startWith("width=2147483647\r\nheight=16777215\r\n");
+        const int designedHeight = 546 + child<QWidget>("MainMenu1")->height();
+        QCOMPARE(window->size(), screens.expandedTo(QSize(792, designedHeight)));
+
+        startWith("width=300\r\nheight=-5\r\n");
+        QCOMPARE(window->size(), QSize(616, 518));
+        ini = closeAndRead();
+        QVERIFY(ini.contains("\r\nwidth=616\r\nheight=518\r\n"));
+
+        startWith("left=5\r\n");
+        QCOMPARE(child<QWidget>("centralWidget")->size(), QSize(792, 546));
+        QCOMPARE(window->minimumSize(), window->maximumSize());
     }
 
     // A system install: dane/ read-only, so the settings and the print file live in the

@@ -214,8 +214,9 @@ private slots:
         namespace profile = tavir::profile;
         QCOMPARE(profile::readInteger(ini, "MainFrm", "left", -1), frame.x());
         QCOMPARE(profile::readInteger(ini, "MainFrm", "top", -1), frame.y());
-        QCOMPARE(profile::readInteger(ini, "MainFrm", "width", -1), frame.width());
-        QCOMPARE(profile::readInteger(ini, "MainFrm", "height", -1), frame.height());
+        // The window's size as applied at start-up, before it had a frame.
+        QCOMPARE(profile::readInteger(ini, "MainFrm", "width", -1), window->width());
+        QCOMPARE(profile::readInteger(ini, "MainFrm", "height", -1), window->height());
         QCOMPARE(profile::readInteger(ini, "MainFrm", "window_state", -1), 0);
         QCOMPARE(profile::readInteger(ini, "konfiguracja", "Wyniki-height", -1),
                  child<QTextEdit>("Memo1")->height());

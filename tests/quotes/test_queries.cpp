@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <functional>
+#include <set>
 
 using tavir::QuoteCollection;
 using tavir::test::RecordingList;
@@ -225,6 +227,36 @@ TEST(RandomDraw, NoQuotationsLeaveTheListEmpty)
         tavir::LosujDane(QuoteCollection::fromBytes(bytes), 50, 7, list);
         EXPECT_TRUE(list.items.empty());
     }
+}
+
+TEST(RandomDraw, SeedKeepsChangingPast2038)
+{
+    static_assert(sizeof(std::time_t) > 4, "a clock past 2038 needs a 64-bit time_t");
+    // 2038-01-19 03:14:07 UTC, the last second a signed 32-bit count holds.
+    constexpr std::time_t lastSigned = 2147483647;
+    EXPECT_EQ(tavir::timeSeed(lastSigned), 0x7FFFFFFFu);
+    EXPECT_EQ(tavir::timeSeed(lastSigned + 1), 0x80000000u);
+
+    // 2050-06-01 12:00:00 UTC: five seconds give five seeds and two different draws.
+    constexpr std::time_t in2050 = 2537697600;
+    std::set<std::uint32_t> seeds;
+    for (std::time_t second = 0; second < 5; ++second)
+        seeds.insert(tavir::timeSeed(in2050 + second));
+    EXPECT_EQ(seeds.size(), 5u);
+    EXPECT_FALSE(seeds.contains(0xFFFFFFFFu));
+
+    std::string bytes;
+    for (int i = 0; i < 1000; ++i)
+        bytes += "q" + std::to_string(i) + "\r\n";
+    const auto quotes = QuoteCollection::fromBytes(bytes + "koniec");
+    RecordingList first;
+    RecordingList next;
+    tavir::LosujDane(quotes, 50, tavir::timeSeed(in2050), first);
+    tavir::LosujDane(quotes, 50, tavir::timeSeed(in2050 + 1), next);
+    EXPECT_NE(first.captions(), next.captions());
+
+    // In 2106 the count passes 32 bits and wraps round to the seeds of 1970.
+    EXPECT_EQ(tavir::timeSeed((std::time_t{1} << 32) + 5), 5u);
 }
 
 TEST(RandomDraw, OnlyTheFirst32768CanBeDrawn)

@@ -99,6 +99,22 @@ TEST(Frmutils, PlacementFollowsTheWindowState)
     EXPECT_EQ(minimized->frameGeometry().width(), 333);
 }
 
+TEST(Frmutils, FixedSizeFormWritesItsSizeAsApplied)
+{
+    TempDir dir;
+    const auto ini = dir.file("k.ini");
+    dir.write("k.ini", "[Form]\r\nwidth=700\r\nheight=540\r\n");
+    const auto form = makeForm("Form");
+    tavir::ReadFormPlacement(*form, ini);
+    form->setFixedSize(form->size());
+    form->show();
+    QCoreApplication::processEvents();
+    // The platform has framed the window since; the frame must not be stored with it.
+    ASSERT_NE(form->frameGeometry().size(), form->size());
+    tavir::WriteFormPlacement(*form, ini);
+    EXPECT_NE(TempDir::read(ini).find("width=700\r\nheight=540\r\n"), std::string::npos);
+}
+
 // Hand-edited positions and sizes at the ends of the 32-bit range: Qt adds size to position
 // in int, so they must be brought within reach first. The sanitizer build runs this too.
 TEST(Frmutils, PlacementAtTheIntegerLimits)
