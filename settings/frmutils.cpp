@@ -14,6 +14,12 @@ namespace tavir {
 namespace {
 
 constexpr std::string_view kConfigSection = "konfiguracja";
+// The placement keys in a form's own section.
+constexpr std::string_view kLeftKey = "left";
+constexpr std::string_view kTopKey = "top";
+constexpr std::string_view kWidthKey = "width";
+constexpr std::string_view kHeightKey = "height";
+constexpr std::string_view kStateKey = "window_state";
 // A hand-edited size must not make Qt build a font of a billion points.
 constexpr int kMaxPointSize = 1000;
 
@@ -87,17 +93,17 @@ int pointsFromPixels(int pixels)
 void WriteFormPlacement(const QWidget& form, profile::Batch& batch)
 {
     const std::string section = sectionOf(form);
-    batch.writeInteger(section, "left", form.pos().x());
-    batch.writeInteger(section, "top", form.pos().y());
+    batch.writeInteger(section, kLeftKey, form.pos().x());
+    batch.writeInteger(section, kTopKey, form.pos().y());
     if (!form.isMaximized()) {
         // A form the user cannot resize writes back the size it was given at start-up, before
         // it had a frame; its frame would otherwise be added again at every start.
         const bool fixed = form.minimumSize() == form.maximumSize();
         const QSize outer = fixed ? form.size() : form.frameGeometry().size();
-        batch.writeInteger(section, "width", outer.width());
-        batch.writeInteger(section, "height", outer.height());
+        batch.writeInteger(section, kWidthKey, outer.width());
+        batch.writeInteger(section, kHeightKey, outer.height());
     }
-    batch.writeInteger(section, "window_state", stateCode(form));
+    batch.writeInteger(section, kStateKey, stateCode(form));
 }
 
 void WriteFormPlacement(const QWidget& form, const std::string& path)
@@ -110,20 +116,20 @@ void WriteFormPlacement(const QWidget& form, const std::string& path)
 void ReadFormPlacement(QWidget& form, const std::string& path)
 {
     const std::string section = sectionOf(form);
-    form.move(onScreenRange(profile::readInteger(path, section, "left", form.pos().x())),
+    form.move(onScreenRange(profile::readInteger(path, section, kLeftKey, form.pos().x())),
               form.pos().y());
     form.move(form.pos().x(),
-              onScreenRange(profile::readInteger(path, section, "top", form.pos().y())));
-    applyState(form, profile::readInteger(path, section, "window_state", stateCode(form)));
+              onScreenRange(profile::readInteger(path, section, kTopKey, form.pos().y())));
+    applyState(form, profile::readInteger(path, section, kStateKey, stateCode(form)));
     if (form.isMaximized())
         return;
     // The file holds outer sizes; resize() takes the client size inside the frame.
     const int outerWidth =
-        profile::readInteger(path, section, "width", form.frameGeometry().width());
+        profile::readInteger(path, section, kWidthKey, form.frameGeometry().width());
     form.resize(sizeRange(std::int64_t{outerWidth} - (form.frameGeometry().width() - form.width())),
                 form.height());
     const int outerHeight =
-        profile::readInteger(path, section, "height", form.frameGeometry().height());
+        profile::readInteger(path, section, kHeightKey, form.frameGeometry().height());
     form.resize(form.width(), sizeRange(std::int64_t{outerHeight} -
                                         (form.frameGeometry().height() - form.height())));
 }
