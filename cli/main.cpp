@@ -5,6 +5,7 @@
 #include "quotes/collection.h"
 #include "quotes/product.h"
 #include "quotes/queries.h"
+#include "quotes/stream.h"
 
 #include <charconv>
 #include <cstdint>
@@ -140,18 +141,16 @@ int run(const Options& options)
         std::fwrite(counter.data(), 1, counter.size(), stdout);
         return 0;
     }
-    const auto quotes = tavir::QuoteCollection::fromFile(path);
     OutputList out(options.raw);
     if (options.command == "random") {
+        const auto quotes = tavir::QuoteCollection::fromFile(path);
         tavir::LosujDane(quotes, options.count, options.seed.value_or(tavir::timeSeed()), out);
         return 0;
     }
     const std::string query = options.command == "all" ? std::string()
                               : options.raw            ? options.text
                                                        : tavir::utf8ToCp1250(options.text);
-    tavir::NoWaitIndicator wait;
-    tavir::NoEventPump events;
-    tavir::FiltrujDane(quotes, query, out, wait, events);
+    tavir::QueryStream(query, out).readFile(path);
     return 0;
 }
 

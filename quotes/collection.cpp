@@ -96,7 +96,6 @@ TextBuffer::TextBuffer(std::size_t capacity) : capacity_(capacity)
         if (pages == MAP_FAILED)
             throw std::bad_alloc();
         ::madvise(pages, capacity, MADV_HUGEPAGE);
-        ::madvise(pages, capacity, 23 /* MADV_POPULATE_WRITE */);
         data_ = static_cast<char*>(pages);
         mapped_ = true;
     } else {
@@ -164,7 +163,7 @@ QuoteCollection QuoteCollection::fromBuffer(TextBuffer buffer, std::size_t size)
 {
     QuoteCollection collection;
     collection.text_ = std::move(buffer);
-    collection.lines_ = splitLines({collection.text_.data(), size}, &collection.size_);
+    collection.starts_ = lineStarts({collection.text_.data(), size}, &collection.size_);
     return collection;
 }
 
@@ -172,7 +171,7 @@ void QuoteCollection::release()
 {
     text_ = TextBuffer();
     size_ = 0;
-    std::vector<LineSpan>().swap(lines_);
+    std::vector<std::size_t>{0}.swap(starts_);
 }
 
 } // namespace tavir

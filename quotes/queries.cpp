@@ -1,6 +1,7 @@
 #include "quotes/queries.h"
 
 #include "quotes/finder.h"
+#include "quotes/stream.h"
 
 #include <algorithm>
 #include <ctime>
@@ -47,8 +48,8 @@ bool listAll(const QuoteCollection& quotes, std::size_t quotations, ResultList& 
 }
 
 // A match never spans lines, because no line holds CR, LF or NUL; a query that holds one of
-// them therefore finds nothing. The buffer is scanned in blocks of lines; a hit adds its line
-// and the scan goes on after that line.
+// them therefore finds nothing. The buffer is scanned in blocks of lines, events delivered
+// between blocks.
 bool search(const QuoteCollection& quotes, std::size_t quotations, std::string_view query,
             ResultList& list, Throttle& throttle, std::size_t linesPerCheck)
 {
@@ -59,20 +60,9 @@ bool search(const QuoteCollection& quotes, std::size_t quotations, std::string_v
     for (std::size_t first = 0; first < quotations; first += linesPerCheck) {
         if (first != 0 && !throttle.check())
             return false;
-        const std::size_t last = std::min(first + linesPerCheck, quotations) - 1;
-        const std::size_t blockEnd = quotes.span(last).begin + quotes.span(last).length;
-        const std::string_view block = text.substr(0, blockEnd);
-        std::size_t line = first;
-        std::size_t at = quotes.span(first).begin;
-        while ((at = finder.find(block, at)) != FoldedFinder::npos) {
-            // The line holding the hit: the last one that begins at or before it.
-            while (line < last && quotes.span(line + 1).begin <= at)
-                ++line;
-            AddListItem(quotes.line(line), list, kQuotationImage);
-            if (line == last)
-                break;
-            at = quotes.span(++line).begin;
-        }
+        const std::size_t next = std::min(first + linesPerCheck, quotations);
+        const std::size_t begin = quotes.lineStart(first);
+        addMatchingLines(text.substr(begin, quotes.lineStart(next) - begin), finder, list);
     }
     return true;
 }
