@@ -88,6 +88,7 @@ QueryEnd FiltrujDane(const QuoteCollection& quotes, std::string_view query, Resu
         wait.create();
         wait.setMaximum(quotes.count());
         wait.show();
+        list.reserve(quotations);
         finished = listAll(quotes, quotations, list, wait, throttle, linesPerCheck);
         wait.close();
     } else {

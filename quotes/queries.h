@@ -23,6 +23,8 @@ public:
     virtual void endUpdate() = 0;
     // The caption points into the collection (or at a constant); it is not copied.
     virtual void add(std::string_view caption, int image) = 0;
+    // About `rows` rows are coming; a list may make room for them at once.
+    virtual void reserve(std::size_t rows) { (void)rows; }
 };
 
 // What a listing of all quotations needs of the wait window.
