@@ -3,6 +3,7 @@
 // bare read of the same file for loading (bench/ratios.py prints the ratios).
 #include "bench/quote_generator.h"
 #include "quotes/collection.h"
+#include "quotes/lines.h"
 #include "quotes/queries.h"
 
 #include <benchmark/benchmark.h>
@@ -15,6 +16,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <sys/mman.h>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -94,6 +96,10 @@ void BM_SearchNoHits(benchmark::State& state)
 {
     runQuery(state, tavir::bench::kNoHitsQuery);
 }
+void BM_SearchOneLetter(benchmark::State& state)
+{
+    runQuery(state, "q");
+}
 void BM_ListAll(benchmark::State& state)
 {
     runQuery(state, {});
@@ -156,6 +162,28 @@ void BM_ReadFile(benchmark::State& state)
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(size));
 }
 
+// The other way to load: the file mapped privately and read-only, its pages populated, and the
+// line table built over the mapping. Kept to show why the collection reads the file instead:
+// a mapping is no faster here and a file truncated under it would fault on access.
+void BM_MapAndSplit(benchmark::State& state)
+{
+    const std::string path = quoteFile().path();
+    const std::size_t size = quotes().text().size();
+    for (auto _ : state) {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        void* pages = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+        ::close(fd);
+        if (pages == MAP_FAILED) {
+            state.SkipWithError("cannot map the file");
+            break;
+        }
+        const auto starts = tavir::lineStarts({static_cast<const char*>(pages), size});
+        benchmark::DoNotOptimize(starts.data());
+        ::munmap(pages, size);
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(size));
+}
+
 // Medians of several repetitions: single runs on a shared machine are too noisy to compare.
 void repeated(benchmark::internal::Benchmark* b)
 {
@@ -166,10 +194,12 @@ BENCHMARK(BM_MemchrAbsentByte)->Apply(repeated);
 BENCHMARK(BM_SearchFewHits)->Apply(repeated);
 BENCHMARK(BM_SearchManyHits)->Apply(repeated);
 BENCHMARK(BM_SearchNoHits)->Apply(repeated);
+BENCHMARK(BM_SearchOneLetter)->Apply(repeated);
 BENCHMARK(BM_ListAll)->Apply(repeated);
 BENCHMARK(BM_Draw50)->Apply(repeated)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ReadFile)->Apply(repeated);
 BENCHMARK(BM_Load)->Apply(repeated);
+BENCHMARK(BM_MapAndSplit)->Apply(repeated);
 
 } // namespace
 
