@@ -3,6 +3,7 @@
 #include "base/codec.h"
 #include "base/errors.h"
 #include "quotes/collection.h"
+#include "quotes/folding.h"
 #include "quotes/product.h"
 #include "quotes/queries.h"
 #include "quotes/stream.h"
@@ -19,7 +20,7 @@ namespace {
 
 constexpr std::string_view kUsage =
     "usage: tavir-cli [--file PATH] [--raw] count\n"
-    "       tavir-cli [--file PATH] [--raw] search TEXT\n"
+    "       tavir-cli [--file PATH] [--raw] [--case-all] [--no-diacritics] search TEXT\n"
     "       tavir-cli [--file PATH] [--raw] all\n"
     "       tavir-cli [--file PATH] [--raw] [--seed S] random [N]\n";
 
@@ -28,6 +29,8 @@ struct Options
     std::string file;
     bool raw = false;
     std::optional<std::uint32_t> seed;
+    tavir::Folding folding = tavir::Folding::AsciiOnly;
+    bool foldingGiven = false;
     std::string command;
     std::string text; // search
     int count = 50;   // random
@@ -50,6 +53,12 @@ std::optional<Options> parse(int argc, char** argv)
         const std::string_view arg = argv[i];
         if (arg == "--raw") {
             options.raw = true;
+        } else if (arg == "--case-all" || arg == "--no-diacritics") {
+            // Without diacritics implies every letter's case, whichever comes first.
+            if (arg == "--no-diacritics" || options.folding != tavir::Folding::NoDiacritics)
+                options.folding =
+                    arg == "--case-all" ? tavir::Folding::EveryCase : tavir::Folding::NoDiacritics;
+            options.foldingGiven = true;
         } else if (arg == "--file" && i + 1 < argc) {
             options.file = argv[++i];
         } else if (arg == "--seed" && i + 1 < argc) {
@@ -84,6 +93,8 @@ std::optional<Options> parse(int argc, char** argv)
         return std::nullopt;
     }
     if (options.seed && options.command != "random")
+        return std::nullopt;
+    if (options.foldingGiven && options.command != "search")
         return std::nullopt;
     return options;
 }
@@ -150,7 +161,7 @@ int run(const Options& options)
     const std::string query = options.command == "all" ? std::string()
                               : options.raw            ? options.text
                                                        : tavir::utf8ToCp1250(options.text);
-    tavir::QueryStream(query, out).readFile(path);
+    tavir::QueryStream(query, out, tavir::foldTable(options.folding)).readFile(path);
     return 0;
 }
 

@@ -51,11 +51,11 @@ bool listAll(const QuoteCollection& quotes, std::size_t quotations, ResultList& 
 // them therefore finds nothing. The buffer is scanned in blocks of lines, events delivered
 // between blocks.
 bool search(const QuoteCollection& quotes, std::size_t quotations, std::string_view query,
-            ResultList& list, Throttle& throttle, std::size_t linesPerCheck)
+            const FoldTable& fold, ResultList& list, Throttle& throttle, std::size_t linesPerCheck)
 {
     if (query.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos)
         return true;
-    const FoldedFinder finder(query);
+    const FoldedFinder finder(query, fold);
     const std::string_view text = quotes.text();
     for (std::size_t first = 0; first < quotations; first += linesPerCheck) {
         if (first != 0 && !throttle.check())
@@ -75,7 +75,8 @@ void AddListItem(std::string_view text, ResultList& list, int image)
 }
 
 QueryEnd FiltrujDane(const QuoteCollection& quotes, std::string_view query, ResultList& list,
-                     WaitIndicator& wait, EventPump& pump, const PumpPolicy& policy)
+                     WaitIndicator& wait, EventPump& pump, const PumpPolicy& policy,
+                     Folding folding)
 {
     const std::size_t quotations = quotes.count() > 0 ? quotes.count() - 1 : 0;
     const std::size_t linesPerCheck = std::max<std::size_t>(policy.linesPerCheck, 1);
@@ -92,7 +93,8 @@ QueryEnd FiltrujDane(const QuoteCollection& quotes, std::string_view query, Resu
         finished = listAll(quotes, quotations, list, wait, throttle, linesPerCheck);
         wait.close();
     } else {
-        finished = search(quotes, quotations, query, list, throttle, linesPerCheck);
+        finished =
+            search(quotes, quotations, query, foldTable(folding), list, throttle, linesPerCheck);
     }
     list.endUpdate();
     return finished ? QueryEnd::Finished : QueryEnd::Stopped;
