@@ -70,14 +70,15 @@ public:
     std::vector<std::pair<std::string_view, int>> items;
 };
 
-void runQuery(benchmark::State& state, std::string_view query)
+void runQuery(benchmark::State& state, std::string_view query,
+              tavir::Folding folding = tavir::Folding::AsciiOnly)
 {
     const QuoteCollection& collection = quotes();
     VectorList list(collection.count());
     tavir::NoWaitIndicator wait;
     tavir::NoEventPump events;
     for (auto _ : state) {
-        tavir::FiltrujDane(collection, query, list, wait, events);
+        tavir::FiltrujDane(collection, query, list, wait, events, {}, folding);
         benchmark::DoNotOptimize(list.items.data());
     }
     state.counters["hits"] = static_cast<double>(list.items.size());
@@ -96,6 +97,32 @@ void BM_SearchNoHits(benchmark::State& state)
 {
     runQuery(state, tavir::bench::kNoHitsQuery);
 }
+// The same three queries with every letter's case, and without diacritics.
+void BM_SearchFewHitsCaseAll(benchmark::State& state)
+{
+    runQuery(state, tavir::bench::kFewHitsQuery, tavir::Folding::EveryCase);
+}
+void BM_SearchManyHitsCaseAll(benchmark::State& state)
+{
+    runQuery(state, tavir::bench::kManyHitsQuery, tavir::Folding::EveryCase);
+}
+void BM_SearchNoHitsCaseAll(benchmark::State& state)
+{
+    runQuery(state, tavir::bench::kNoHitsQuery, tavir::Folding::EveryCase);
+}
+void BM_SearchFewHitsNoDiacritics(benchmark::State& state)
+{
+    runQuery(state, tavir::bench::kFewHitsQuery, tavir::Folding::NoDiacritics);
+}
+void BM_SearchManyHitsNoDiacritics(benchmark::State& state)
+{
+    runQuery(state, tavir::bench::kManyHitsQuery, tavir::Folding::NoDiacritics);
+}
+void BM_SearchNoHitsNoDiacritics(benchmark::State& state)
+{
+    runQuery(state, tavir::bench::kNoHitsQuery, tavir::Folding::NoDiacritics);
+}
+
 void BM_SearchOneLetter(benchmark::State& state)
 {
     runQuery(state, "q");
@@ -195,6 +222,12 @@ BENCHMARK(BM_SearchFewHits)->Apply(repeated);
 BENCHMARK(BM_SearchManyHits)->Apply(repeated);
 BENCHMARK(BM_SearchNoHits)->Apply(repeated);
 BENCHMARK(BM_SearchOneLetter)->Apply(repeated);
+BENCHMARK(BM_SearchFewHitsCaseAll)->Apply(repeated);
+BENCHMARK(BM_SearchManyHitsCaseAll)->Apply(repeated);
+BENCHMARK(BM_SearchNoHitsCaseAll)->Apply(repeated);
+BENCHMARK(BM_SearchFewHitsNoDiacritics)->Apply(repeated);
+BENCHMARK(BM_SearchManyHitsNoDiacritics)->Apply(repeated);
+BENCHMARK(BM_SearchNoHitsNoDiacritics)->Apply(repeated);
 BENCHMARK(BM_ListAll)->Apply(repeated);
 BENCHMARK(BM_Draw50)->Apply(repeated)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ReadFile)->Apply(repeated);

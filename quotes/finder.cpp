@@ -109,17 +109,17 @@ bool verify(const Plan& p, const char* at, const char* end)
     return true;
 }
 
-// `Fixed`: each rare byte has at most two variants (a letter in both cases), so the compares
-// are unrolled; otherwise every variant is compared.
-template <bool Fixed>
+// NA and NB: how many compares each rare byte takes, its variants padded to 2, 4, 8 or 16 by
+// repeating the last one, so that the compares are unrolled.
+template <int NA, int NB>
 std::size_t scanSse2(const Plan& p, const char* s, std::size_t size, std::size_t i)
 {
     const std::size_t lastStart = size - p.size;
     const char* const a = s + p.rare[0];
     const char* const b = s + p.rare[1];
     const char* const end = s + size;
-    const int na = Fixed ? 2 : p.variantCount[0];
-    const int nb = Fixed ? 2 : p.variantCount[1];
+    constexpr int na = NA;
+    constexpr int nb = NB;
     __m128i va[16], vb[16];
     for (int k = 0; k < na; ++k)
         va[k] = _mm_set1_epi8(static_cast<char>(p.variants[0][std::min(k, p.variantCount[0] - 1)]));
@@ -150,7 +150,7 @@ std::size_t scanSse2(const Plan& p, const char* s, std::size_t size, std::size_t
     return scanScalar(p, s, size, i);
 }
 
-template <bool Fixed>
+template <int NA, int NB>
 __attribute__((target("avx2"))) std::size_t scanAvx2(const Plan& p, const char* s, std::size_t size,
                                                      std::size_t i)
 {
@@ -158,8 +158,8 @@ __attribute__((target("avx2"))) std::size_t scanAvx2(const Plan& p, const char* 
     const char* const a = s + p.rare[0];
     const char* const b = s + p.rare[1];
     const char* const end = s + size;
-    const int na = Fixed ? 2 : p.variantCount[0];
-    const int nb = Fixed ? 2 : p.variantCount[1];
+    constexpr int na = NA;
+    constexpr int nb = NB;
     __m256i va[16], vb[16];
     for (int k = 0; k < na; ++k)
         va[k] =
@@ -189,7 +189,27 @@ __attribute__((target("avx2"))) std::size_t scanAvx2(const Plan& p, const char* 
         }
         i += 32;
     }
-    return scanSse2<Fixed>(p, s, size, i);
+    return scanSse2<NA, NB>(p, s, size, i);
+}
+
+using Kernel = std::size_t (*)(const Plan&, const char*, std::size_t, std::size_t);
+
+template <int NA> constexpr std::array<Kernel, 4> sse2Kernels()
+{
+    return {&scanSse2<NA, 2>, &scanSse2<NA, 4>, &scanSse2<NA, 8>, &scanSse2<NA, 16>};
+}
+template <int NA> constexpr std::array<Kernel, 4> avx2Kernels()
+{
+    return {&scanAvx2<NA, 2>, &scanAvx2<NA, 4>, &scanAvx2<NA, 8>, &scanAvx2<NA, 16>};
+}
+constexpr std::array<std::array<Kernel, 4>, 4> kSse2Kernels = {sse2Kernels<2>(), sse2Kernels<4>(),
+                                                               sse2Kernels<8>(), sse2Kernels<16>()};
+constexpr std::array<std::array<Kernel, 4>, 4> kAvx2Kernels = {avx2Kernels<2>(), avx2Kernels<4>(),
+                                                               avx2Kernels<8>(), avx2Kernels<16>()};
+
+std::size_t paddedIndex(int variants)
+{
+    return variants <= 2 ? 0 : variants <= 4 ? 1 : variants <= 8 ? 2 : 3;
 }
 
 #endif
@@ -282,13 +302,12 @@ std::size_t FoldedFinder::find(Path path, std::string_view text, std::size_t fro
     if (from > text.size() || text.size() - from < n)
         return npos;
 #if defined(TAVIR_FINDER_X86)
-    const bool fixed = plan_.variantCount[0] <= 2 && plan_.variantCount[1] <= 2;
+    const std::size_t a = paddedIndex(plan_.variantCount[0]);
+    const std::size_t b = paddedIndex(plan_.variantCount[1]);
     if (path == Path::Avx2 && supported(Path::Avx2))
-        return fixed ? scanAvx2<true>(plan_, text.data(), text.size(), from)
-                     : scanAvx2<false>(plan_, text.data(), text.size(), from);
+        return kAvx2Kernels[a][b](plan_, text.data(), text.size(), from);
     if (path != Path::Scalar)
-        return fixed ? scanSse2<true>(plan_, text.data(), text.size(), from)
-                     : scanSse2<false>(plan_, text.data(), text.size(), from);
+        return kSse2Kernels[a][b](plan_, text.data(), text.size(), from);
 #else
     (void)path;
 #endif
