@@ -10,6 +10,7 @@
 #include "quotes/exports.h"
 #include "quotes/product.h"
 #include "settings/frmutils.h"
+#include "settings/profile.h"
 #include "ui/abfrm.h"
 #include "ui/czekaj.h"
 #include "ui_mainfrm.h"
@@ -25,6 +26,11 @@ namespace {
 
 // Pages of text: far more than any quotation, little enough to lay out at once.
 constexpr std::size_t kShownInPreview = 20000;
+
+// The search options in the settings file.
+constexpr std::string_view kSearchSection = "wyszukiwanie";
+constexpr std::string_view kCaseAllKey = "wielkosc_liter";
+constexpr std::string_view kNoDiacriticsKey = "bez_znakow";
 
 } // namespace
 
@@ -157,6 +163,7 @@ void TMainFrm::FormCreate()
     tavir::ReadFormPlacement(*this, settingsFile());
     listFontColor_ = restoreFont(*ui_->Wyniki, "Wyniki_font");
     previewFontColor_ = restoreFont(*ui_->Memo1, "LOOpa_font");
+    restoreSearchOptions();
     LadujDane();
     tavir::AddListItem(tavir::looks::hintText(), *model_, tavir::kHintImage);
 }
@@ -174,6 +181,46 @@ void TMainFrm::storeFont(const QWidget& control, std::int32_t color, std::string
     tavir::WriteFontSection(tavir::fontRecord(control.font(), color), settingsFile(), section);
 }
 
+// The section appears only once an option has been switched on, so a settings file that never
+// had them is written exactly as before.
+void TMainFrm::restoreSearchOptions()
+{
+    const std::string file = settingsFile();
+    searchOptionsStored_ =
+        !tavir::profile::readString(file, kSearchSection, kCaseAllKey, "").empty() ||
+        !tavir::profile::readString(file, kSearchSection, kNoDiacriticsKey, "").empty();
+    ui_->Wielkoscliter1->setChecked(
+        tavir::profile::readInteger(file, kSearchSection, kCaseAllKey, 0) != 0);
+    ui_->Bezogonkow1->setChecked(
+        tavir::profile::readInteger(file, kSearchSection, kNoDiacriticsKey, 0) != 0);
+    Bezogonkow1Toggled();
+}
+
+void TMainFrm::storeSearchOptions()
+{
+    const bool caseAll = ui_->Wielkoscliter1->isChecked();
+    const bool noDiacritics = ui_->Bezogonkow1->isChecked();
+    if (!searchOptionsStored_ && !caseAll && !noDiacritics)
+        return;
+    tavir::profile::writeInteger(settingsFile(), kSearchSection, kCaseAllKey, caseAll ? 1 : 0);
+    tavir::profile::writeInteger(settingsFile(), kSearchSection, kNoDiacriticsKey,
+                                 noDiacritics ? 1 : 0);
+}
+
+void TMainFrm::Bezogonkow1Toggled()
+{
+    if (ui_->Bezogonkow1->isChecked())
+        ui_->Wielkoscliter1->setChecked(true);
+    ui_->Wielkoscliter1->setEnabled(!ui_->Bezogonkow1->isChecked());
+}
+
+tavir::Folding TMainFrm::folding() const
+{
+    if (ui_->Bezogonkow1->isChecked())
+        return tavir::Folding::NoDiacritics;
+    return ui_->Wielkoscliter1->isChecked() ? tavir::Folding::EveryCase : tavir::Folding::AsciiOnly;
+}
+
 void TMainFrm::LadujDane()
 {
     quotes_ = tavir::QuoteCollection::fromFile(applicationFolder_ + std::string(tavir::kQuoteFile));
@@ -187,7 +234,7 @@ void TMainFrm::FiltrujDane(const std::string& query)
         return;
     queryRunning_ = true;
     QueryBridge bridge(*this);
-    tavir::FiltrujDane(quotes_, query, *model_, bridge, bridge, pumpPolicy_);
+    tavir::FiltrujDane(quotes_, query, *model_, bridge, bridge, pumpPolicy_, folding());
     queryRunning_ = false;
     if (closeAfterQuery_) {
         finishClose();
@@ -259,6 +306,7 @@ void TMainFrm::finishClose()
         tavir::WriteConfigInteger("Wyniki-height", ui_->Memo1->height(), settingsFile());
         storeFont(*ui_->Wyniki, listFontColor_, "Wyniki_font");
         storeFont(*ui_->Memo1, previewFontColor_, "LOOpa_font");
+        storeSearchOptions();
     });
     model_->clear();
     quotes_.release();
@@ -273,6 +321,7 @@ void TMainFrm::setUpCommands()
     handle(ui_->Czcionka2, &QAction::triggered, &TMainFrm::Czcionka2Click);
     handle(ui_->Uaktualnijprogram1, &QAction::triggered, &TMainFrm::Uaktualnijprogram1Click);
     handle(ui_->Zakoczprogram1, &QAction::triggered, &TMainFrm::Zakoczprogram1Click);
+    handle(ui_->Bezogonkow1, &QAction::toggled, &TMainFrm::Bezogonkow1Toggled);
     handle(ui_->StronaWWWprogramu1, &QAction::triggered, &TMainFrm::StronaWWWprogramu1Click);
     handle(ui_->VELTASoftware1, &QAction::triggered, &TMainFrm::VELTASoftware1Click);
     handle(ui_->Pomoc1, &QAction::triggered, &TMainFrm::Pomoc1Click);

@@ -68,6 +68,8 @@ private:
     void Czcionka2Click(); // the preview pane's font
     void Uaktualnijprogram1Click();
     void Zakoczprogram1Click();
+    void Bezogonkow1Toggled(); // without diacritics implies every letter's case
+    tavir::Folding folding() const;
     void StronaWWWprogramu1Click();
     void VELTASoftware1Click();
     void Pomoc1Click();
@@ -85,6 +87,8 @@ private:
     std::string settingsFile() const;
     std::int32_t restoreFont(QWidget& control, std::string_view section);
     void storeFont(const QWidget& control, std::int32_t color, std::string_view section);
+    void restoreSearchOptions();
+    void storeSearchOptions();
     template <typename Body> void guarded(Body&& body);
     // Runs a handler, guarded, whenever the sender's signal fires.
     template <typename Sender, typename Signal>
@@ -103,6 +107,7 @@ private:
     std::int32_t listFontColor_;
     std::int32_t previewFontColor_;
     bool queryRunning_ = false;
+    bool searchOptionsStored_ = false; // the settings file holds them: keep writing them
     bool closeAfterQuery_ = false;
     bool closing_ = false;
 };
