@@ -10,6 +10,7 @@
 #include "quotes/exports.h"
 #include "quotes/product.h"
 #include "settings/frmutils.h"
+#include "settings/profile.h"
 #include "ui/abfrm.h"
 #include "ui/czekaj.h"
 #include "ui/design_font.h"
@@ -34,6 +35,11 @@ constexpr std::size_t kShownInPreview = 20000;
 // The client area as designed, and the least outer size the stored placement may give.
 constexpr QSize kDesignClientSize(792, 546);
 constexpr QSize kMinimumSize(616, 518);
+
+// The search options in the settings file.
+constexpr std::string_view kSearchSection = "wyszukiwanie";
+constexpr std::string_view kCaseAllKey = "wielkosc_liter";
+constexpr std::string_view kNoDiacriticsKey = "bez_znakow";
 
 } // namespace
 
@@ -177,6 +183,7 @@ void TMainFrm::FormCreate()
     tavir::ReadFormPlacement(*this, places_.settingsToRead());
     listFontColor_ = restoreFont(*ui_->Wyniki, kListFontSection);
     previewFontColor_ = restoreFont(*ui_->Memo1, kPreviewFontSection);
+    restoreSearchOptions();
     LadujDane();
     tavir::AddListItem(tavir::looks::hintText(), *model_, tavir::kHintImage);
 }
@@ -193,6 +200,45 @@ void TMainFrm::storeFont(const QWidget& control, std::int32_t color, std::string
                          tavir::profile::Batch& settings)
 {
     tavir::WriteFontSection(tavir::fontRecord(control.font(), color), settings, section);
+}
+
+// The section appears only once an option has been switched on, so a settings file that never
+// had them is written exactly as before.
+void TMainFrm::restoreSearchOptions()
+{
+    const std::string& file = places_.settingsToRead();
+    searchOptionsStored_ =
+        !tavir::profile::readString(file, kSearchSection, kCaseAllKey, "").empty() ||
+        !tavir::profile::readString(file, kSearchSection, kNoDiacriticsKey, "").empty();
+    ui_->Wielkoscliter1->setChecked(
+        tavir::profile::readInteger(file, kSearchSection, kCaseAllKey, 0) != 0);
+    ui_->Bezogonkow1->setChecked(
+        tavir::profile::readInteger(file, kSearchSection, kNoDiacriticsKey, 0) != 0);
+    Bezogonkow1Toggled();
+}
+
+void TMainFrm::storeSearchOptions(tavir::profile::Batch& settings)
+{
+    const bool caseAll = ui_->Wielkoscliter1->isChecked();
+    const bool noDiacritics = ui_->Bezogonkow1->isChecked();
+    if (!searchOptionsStored_ && !caseAll && !noDiacritics)
+        return;
+    settings.writeInteger(kSearchSection, kCaseAllKey, caseAll ? 1 : 0);
+    settings.writeInteger(kSearchSection, kNoDiacriticsKey, noDiacritics ? 1 : 0);
+}
+
+void TMainFrm::Bezogonkow1Toggled()
+{
+    if (ui_->Bezogonkow1->isChecked())
+        ui_->Wielkoscliter1->setChecked(true);
+    ui_->Wielkoscliter1->setEnabled(!ui_->Bezogonkow1->isChecked());
+}
+
+tavir::Folding TMainFrm::folding() const
+{
+    if (ui_->Bezogonkow1->isChecked())
+        return tavir::Folding::NoDiacritics;
+    return ui_->Wielkoscliter1->isChecked() ? tavir::Folding::EveryCase : tavir::Folding::AsciiOnly;
 }
 
 void TMainFrm::LadujDane()
@@ -235,7 +281,7 @@ void TMainFrm::FiltrujDane(const std::string& query)
         }
     } end{*this};
     QueryBridge bridge(*this);
-    tavir::FiltrujDane(quotes_, query, *model_, bridge, bridge, pumpPolicy_);
+    tavir::FiltrujDane(quotes_, query, *model_, bridge, bridge, pumpPolicy_, folding());
 }
 
 void TMainFrm::LosujDane(int n)
@@ -304,6 +350,7 @@ void TMainFrm::finishClose()
         tavir::WriteConfigInteger("Wyniki-height", ui_->Memo1->height(), settings);
         storeFont(*ui_->Wyniki, listFontColor_, kListFontSection, settings);
         storeFont(*ui_->Memo1, previewFontColor_, kPreviewFontSection, settings);
+        storeSearchOptions(settings);
         settings.commit();
     });
     model_->clear();
@@ -319,6 +366,7 @@ void TMainFrm::setUpCommands()
     handle(ui_->Czcionka2, &QAction::triggered, &TMainFrm::Czcionka2Click);
     handle(ui_->Uaktualnijprogram1, &QAction::triggered, &TMainFrm::Uaktualnijprogram1Click);
     handle(ui_->Zakoczprogram1, &QAction::triggered, &TMainFrm::Zakoczprogram1Click);
+    handle(ui_->Bezogonkow1, &QAction::toggled, &TMainFrm::Bezogonkow1Toggled);
     handle(ui_->StronaWWWprogramu1, &QAction::triggered, &TMainFrm::StronaWWWprogramu1Click);
     handle(ui_->VELTASoftware1, &QAction::triggered, &TMainFrm::VELTASoftware1Click);
     handle(ui_->Pomoc1, &QAction::triggered, &TMainFrm::Pomoc1Click);

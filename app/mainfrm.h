@@ -74,6 +74,8 @@ private:
     void Czcionka2Click(); // the preview pane's font
     void Uaktualnijprogram1Click();
     void Zakoczprogram1Click();
+    void Bezogonkow1Toggled(); // without diacritics implies every letter's case
+    tavir::Folding folding() const;
     void StronaWWWprogramu1Click();
     void VELTASoftware1Click();
     void Pomoc1Click();
@@ -93,6 +95,8 @@ private:
     std::int32_t restoreFont(QWidget& control, std::string_view section);
     void storeFont(const QWidget& control, std::int32_t color, std::string_view section,
                    tavir::profile::Batch& settings);
+    void restoreSearchOptions();
+    void storeSearchOptions(tavir::profile::Batch& settings);
     template <typename Body> void guarded(Body&& body);
     // Runs a handler, guarded, whenever the sender's signal fires.
     template <typename Sender, typename Signal>
@@ -114,6 +118,7 @@ private:
     int counterLeft_ = 0;        // the counter's place in the design
     int counterCaptionLeft_ = 0; // and its caption's
     bool queryRunning_ = false;
+    bool searchOptionsStored_ = false; // the settings file holds them: keep writing them
     bool closeAfterQuery_ = false;
     bool closing_ = false;
 };

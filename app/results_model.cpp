@@ -28,12 +28,11 @@ QVariant ResultsModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= rowCount())
         return {};
-    const Row& row = rows_[static_cast<std::size_t>(index.row())];
     switch (role) {
     case Qt::DisplayRole:
-        return tavir::shownText(row.caption, kShownInARow);
+        return tavir::shownText(caption(index.row()), kShownInARow);
     case Qt::DecorationRole:
-        return row.image == tavir::kHintImage ? icons_[1] : icons_[0];
+        return image(index.row()) == tavir::kHintImage ? icons_[1] : icons_[0];
     default:
         return {};
     }
@@ -72,8 +71,8 @@ void ResultsModel::endUpdate()
         return;
     beginResetModel();
     rows_.swap(pending_);
-    std::vector<Row>().swap(pending_);
     endResetModel();
+    pending_.clear();
 }
 
 int ResultsModel::findStartingWith(std::string_view prefix, int from) const
@@ -111,14 +110,21 @@ void ResultsModel::add(std::string_view caption, int image)
 {
     if (updating_) {
         if (!rebuilt_) {
-            pending_ = rows_;
+            for (std::size_t i = 0; i < rows_.size(); ++i)
+                pending_.push_back({rows_[i].text, rows_[i].length()}, rows_[i].hint());
             rebuilt_ = true;
         }
-        pending_.push_back({caption, image});
+        pending_.push_back(caption, image == tavir::kHintImage);
         return;
     }
     const int row = rowCount();
     beginInsertRows({}, row, row);
-    rows_.push_back({caption, image});
+    rows_.push_back(caption, image == tavir::kHintImage);
     endInsertRows();
+}
+
+void ResultsModel::reserve(std::size_t rows)
+{
+    if (updating_)
+        pending_.reserve(rows);
 }

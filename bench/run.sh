@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the benchmarks in a Release folder and runs the three sets: bench_quotes (the library
 # in memory, with ratios to baselines from the same run), compare_cli.sh (tavir-cli as a whole
-# process against grep and wc) and bench_window (the window's start-up and listing of a million
-# quotations on the offscreen platform, beside loading the file alone). Builds and runs hold the machine's build lock so that they
+# process against ripgrep, grep and wc at 1M and 10M quotations) and bench_window (the window's
+# start-up and listing of a million quotations beside loading the file alone, and its stalls
+# and memory at ten million). Builds and runs hold the machine's build lock so that they
 # never share the cores with another build. Exits non-zero when a target is missed.
 #
 #   bash bench/run.sh            # from anywhere; BUILD_DIR defaults to build-bench
@@ -13,6 +14,8 @@ lock=${TAVIR_BUILD_LOCK:-/tmp/tavir-build.lock}
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAVIR_BUILD_GUI=ON >/dev/null
 flock "$lock" cmake --build "$build" -j2 --target bench_quotes bench_window tavir-gen-quotes tavir-cli
+
+command -v rg >/dev/null || apt-get install -y ripgrep >/dev/null || sudo apt-get install -y ripgrep >/dev/null
 
 status=0
 json=$build/bench_quotes.json

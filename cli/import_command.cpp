@@ -2,6 +2,7 @@
 
 #include "base/atomic_file.h"
 #include "base/errors.h"
+#include "base/regular_file.h"
 #include "cli/output.h"
 
 #include <cerrno>
@@ -9,7 +10,6 @@
 #include <exception>
 #include <fcntl.h>
 #include <string_view>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tavir {

@@ -5,8 +5,10 @@
 #include "cli/import_command.h"
 #include "cli/output.h"
 #include "quotes/collection.h"
+#include "quotes/folding.h"
 #include "quotes/product.h"
 #include "quotes/queries.h"
+#include "quotes/stream.h"
 
 #include <charconv>
 #include <cstdint>
@@ -20,7 +22,7 @@ namespace {
 
 constexpr std::string_view kUsage =
     "usage: tavir-cli [--file PATH] [--raw] count\n"
-    "       tavir-cli [--file PATH] [--raw] search TEXT\n"
+    "       tavir-cli [--file PATH] [--raw] [--case-all] [--no-diacritics] search TEXT\n"
     "       tavir-cli [--file PATH] [--raw] all\n"
     "       tavir-cli [--file PATH] [--raw] [--seed S] random [N]\n"
     "       tavir-cli import [--format fortune|lines] [--encoding utf-8|iso-8859-2|windows-1250] "
@@ -31,6 +33,8 @@ struct Options
     std::optional<std::string> file; // the bundled data file when not given
     bool raw = false;
     std::optional<std::uint32_t> seed;
+    tavir::Folding folding = tavir::Folding::AsciiOnly;
+    bool foldingGiven = false;
     std::string command;
     std::string text; // search
     int count = 50;   // random
@@ -56,6 +60,12 @@ std::optional<Options> parse(int argc, char** argv)
             return options;
         } else if (arg == "--raw") {
             options.raw = true;
+        } else if (arg == "--case-all" || arg == "--no-diacritics") {
+            // Without diacritics implies every letter's case, whichever comes first.
+            if (arg == "--no-diacritics" || options.folding != tavir::Folding::NoDiacritics)
+                options.folding =
+                    arg == "--case-all" ? tavir::Folding::EveryCase : tavir::Folding::NoDiacritics;
+            options.foldingGiven = true;
         } else if (arg == "--file" && i + 1 < argc) {
             options.file = argv[++i];
         } else if (arg == "--seed" && i + 1 < argc) {
@@ -90,6 +100,8 @@ std::optional<Options> parse(int argc, char** argv)
         return std::nullopt;
     }
     if (options.seed && options.command != "random")
+        return std::nullopt;
+    if (options.foldingGiven && options.command != "search")
         return std::nullopt;
     return options;
 }
@@ -142,9 +154,9 @@ int run(const Options& options)
         tavir::cli::writeOutput(tavir::counterText(tavir::countFileLines(path)) + "\n");
         return 0;
     }
-    const auto quotes = tavir::QuoteCollection::fromFile(path);
     OutputList out(options.raw);
     if (options.command == "random") {
+        const auto quotes = tavir::QuoteCollection::fromFile(path);
         tavir::LosujDane(quotes, options.count, options.seed.value_or(tavir::timeSeed()), out);
         out.flush();
         return 0;
@@ -152,10 +164,7 @@ int run(const Options& options)
     const std::string query = options.command == "all" ? std::string()
                               : options.raw            ? options.text
                                                        : tavir::utf8ToCp1250(options.text);
-    tavir::NoWaitIndicator wait;
-    tavir::NoEventPump events;
-    tavir::FiltrujDane(quotes, query, out, wait, events);
-    out.flush();
+    tavir::QueryStream(query, out, tavir::foldTable(options.folding)).readFile(path);
     return 0;
 }
 

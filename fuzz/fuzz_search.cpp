@@ -1,11 +1,13 @@
 // The search against a naive fold-and-find over the same lines, with events delivered and
 // the query stopped at points the input chooses; and the fast finder against std::string::find
-// on folded copies of any bytes.
+// on folded copies of any bytes, through every SIMD path the processor has; and the
+// streaming search of the command line, fed in pieces, against the same naive search.
 // Input: three parameter bytes, then query 0x1F quotation file bytes.
 #include "fuzz/fuzz_support.h"
 #include "quotes/collection.h"
 #include "quotes/finder.h"
 #include "quotes/queries.h"
+#include "quotes/stream.h"
 
 #include <string>
 
@@ -61,20 +63,37 @@ private:
 
 void checkFinder(std::string_view text, std::string_view needle, std::size_t from)
 {
+    using Path = tavir::FoldedFinder::Path;
     const tavir::FoldedFinder finder(needle);
     const std::string haystack = folded(text);
     const std::string foldedNeedle = folded(needle);
     check(finder.find(text, from) == haystack.find(foldedNeedle, from), "find from an offset");
-    // Every hit in turn, the way the search walks the text.
-    std::size_t at = 0;
-    for (int hits = 0; hits < 64; ++hits) {
-        const std::size_t expected = haystack.find(foldedNeedle, at);
-        check(finder.find(text, at) == expected, "find of the next hit");
-        if (expected == std::string::npos || expected >= text.size())
-            break;
-        at = expected + 1;
+    // Every path the processor has, each hit in turn, the way the search walks the text.
+    for (const Path path : {Path::Scalar, Path::Sse2, Path::Avx2}) {
+        if (!tavir::FoldedFinder::supported(path))
+            continue;
+        check(finder.find(path, text, from) == haystack.find(foldedNeedle, from),
+              "find from an offset on one path");
+        std::size_t at = 0;
+        for (int hits = 0; hits < 64; ++hits) {
+            const std::size_t expected = haystack.find(foldedNeedle, at);
+            check(finder.find(path, text, at) == expected, "find of the next hit");
+            if (expected == std::string::npos || expected >= text.size())
+                break;
+            at = expected + 1;
+        }
     }
 }
+
+class Lines final : public tavir::ResultList
+{
+public:
+    void clear() override {}
+    void beginUpdate() override {}
+    void endUpdate() override {}
+    void add(std::string_view caption, int) override { rows.emplace_back(caption); }
+    std::vector<std::string> rows;
+};
 
 } // namespace
 
@@ -97,6 +116,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t i = 0; i + 1 < quotes.count(); ++i)
         if (query.empty() || folded(quotes.line(i)).find(foldedQuery) != std::string::npos)
             expected.push_back(quotes.line(i));
+
+    // The command line's streaming search, fed in pieces whose size the input chooses.
+    Lines streamed;
+    {
+        tavir::QueryStream stream(query, streamed);
+        const std::size_t piece = 1 + data[2] % 64;
+        for (std::size_t at = 0; at < file.size(); at += piece)
+            if (!stream.feed(file.substr(at, piece)))
+                break;
+        stream.finish();
+    }
+    check(streamed.rows.size() == expected.size(), "streamed rows");
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        check(streamed.rows[i] == expected[i], "streamed rows differ from the naive search");
 
     Recorder recorder(stopAt);
     const auto end = tavir::FiltrujDane(quotes, query, recorder, recorder, recorder, policy);

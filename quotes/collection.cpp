@@ -1,6 +1,7 @@
 #include "quotes/collection.h"
 
 #include "base/errors.h"
+#include "base/regular_file.h"
 
 #include <cerrno>
 #include <cstring>
@@ -31,23 +32,6 @@ public:
 private:
     int fd_;
 };
-
-// Opens a regular file for reading; -1 when it cannot be opened or is not a file. Opening
-// never waits: a FIFO would block until a writer came, and is refused like any non-file.
-int openRegularFile(const std::string& path, std::size_t& size)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    struct stat info
-    {
-    };
-    if (fd >= 0 && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
-        size = static_cast<std::size_t>(info.st_size);
-        return fd;
-    }
-    if (fd >= 0)
-        ::close(fd);
-    return -1;
-}
 
 // Reads up to `room` bytes; the count read, 0 at the end, -1 on an error.
 ssize_t readSome(int fd, char* into, std::size_t room)
@@ -97,7 +81,6 @@ TextBuffer::TextBuffer(std::size_t capacity) : capacity_(capacity)
         if (pages == MAP_FAILED)
             throw std::bad_alloc();
         ::madvise(pages, capacity, MADV_HUGEPAGE);
-        ::madvise(pages, capacity, 23 /* MADV_POPULATE_WRITE */);
         data_ = static_cast<char*>(pages);
         mapped_ = true;
     } else {
@@ -165,7 +148,7 @@ QuoteCollection QuoteCollection::fromBuffer(TextBuffer buffer, std::size_t size)
 {
     QuoteCollection collection;
     collection.text_ = std::move(buffer);
-    collection.lines_ = splitLines({collection.text_.data(), size}, &collection.size_);
+    collection.starts_ = lineStarts({collection.text_.data(), size}, &collection.size_);
     return collection;
 }
 
@@ -173,7 +156,7 @@ void QuoteCollection::release()
 {
     text_ = TextBuffer();
     size_ = 0;
-    std::vector<LineSpan>().swap(lines_);
+    std::vector<std::size_t>{0}.swap(starts_);
 }
 
 } // namespace tavir

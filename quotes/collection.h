@@ -21,8 +21,8 @@ inline std::string counterText(std::size_t lines)
 // raises "Cannot open file <path>" when it cannot be read.
 std::size_t countFileLines(const std::string& path);
 
-// A byte buffer left uninitialised. Large ones are mapped with all their pages in place at
-// once, which spares a fault per page while the file is read into them.
+// A byte buffer left uninitialised. Large ones are mapped pages, asked for as huge pages, so
+// reading the file into them is the only pass that touches them.
 class TextBuffer
 {
 public:
@@ -43,8 +43,9 @@ private:
     bool mapped_ = false;
 };
 
-// The quote collection: the data file's text in one buffer and the place of every line in
-// it. The last line is not a quotation; the queries never reach it.
+// The quote collection: the data file's text in one buffer, read once (later changes to the
+// file are never seen), and the start of every line in it. The last line is not a quotation;
+// the queries never reach it.
 class QuoteCollection
 {
 public:
@@ -54,12 +55,15 @@ public:
     static QuoteCollection fromFile(const std::string& path);
     static QuoteCollection fromBytes(std::string bytes);
 
-    std::size_t count() const { return lines_.size(); }
+    std::size_t count() const { return starts_.empty() ? 0 : starts_.size() - 1; }
     std::string_view line(std::size_t i) const
     {
-        return {text_.data() + lines_[i].begin, lines_[i].length};
+        const std::size_t begin = starts_[i];
+        return {text_.data() + begin, lineEnd(text_.data(), begin, starts_[i + 1]) - begin};
     }
-    const LineSpan& span(std::size_t i) const { return lines_[i]; }
+    // Where line i begins in text(); lineStart(count()) is where the text after the last
+    // line's terminator begins.
+    std::size_t lineStart(std::size_t i) const { return starts_[i]; }
     std::string_view text() const { return {text_.data(), size_}; }
 
     // Count - 1: the number of quotations, -1 for an empty file.
@@ -73,7 +77,7 @@ private:
 
     TextBuffer text_;
     std::size_t size_ = 0;
-    std::vector<LineSpan> lines_;
+    std::vector<std::size_t> starts_{0};
 };
 
 } // namespace tavir

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -13,22 +14,53 @@ constexpr char foldAscii(char c)
 }
 std::string foldAscii(std::string_view text);
 
-// Finds a needle in text with a-z and A-Z taken as equal, scanning many bytes at a time.
+// A folding: every byte mapped to the byte it is compared as.
+using FoldTable = std::array<unsigned char, 256>;
+
+// a-z to A-Z, every other byte to itself.
+const FoldTable& asciiFoldTable();
+
+// Finds a needle in text with bytes compared through a folding (by default a-z and A-Z taken
+// as equal). Candidates are the places where the needle's two rarest bytes both match; the
+// scan runs 32 or 16 bytes at a time, the width chosen once for the processor.
 class FoldedFinder
 {
 public:
-    explicit FoldedFinder(std::string_view needle);
+    enum class Path
+    {
+        Scalar,
+        Sse2,
+        Avx2
+    };
+
+    explicit FoldedFinder(std::string_view needle, const FoldTable& fold = asciiFoldTable());
 
     // Position of the first occurrence at or after `from`, or npos. An empty needle is
     // found at `from`.
     std::size_t find(std::string_view text, std::size_t from = 0) const;
+    // The same through one path; a path the processor lacks falls back to a narrower one.
+    std::size_t find(Path path, std::string_view text, std::size_t from = 0) const;
+
+    static Path bestPath();
+    static bool supported(Path path);
 
     static constexpr std::size_t npos = std::string_view::npos;
 
-private:
-    bool matchesAt(const char* p) const;
+    // What the scan kernels need, public so that they can live apart from the class.
+    struct Plan
+    {
+        std::string needle; // folded, with 32 spare bytes after it
+        std::size_t size = 0;
+        const FoldTable* fold = nullptr;
+        bool asciiFold = false;
+        // The two rarest positions and every byte that folds to the needle's byte there.
+        std::size_t rare[2] = {0, 0};
+        unsigned char variants[2][16] = {};
+        int variantCount[2] = {0, 0};
+    };
 
-    std::string needle_; // folded
+private:
+    Plan plan_;
 };
 
 } // namespace tavir

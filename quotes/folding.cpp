@@ -1,83 +1,80 @@
 #include "quotes/folding.h"
 
+#include <string_view>
+
 namespace tavir {
 
 namespace {
 
-// The letter pairs of Windows-1250 beyond A-Z: capital, then small, byte by byte.
-constexpr std::string_view kCapitals = "\x8A\x8C\x8D\x8E\x8F\xA3\xA5\xAA\xAF\xBC";
-constexpr std::string_view kSmalls = "\x9A\x9C\x9D\x9E\x9F\xB3\xB9\xBA\xBF\xBE";
+// The letter pairs of Windows-1250 outside 0xC0-0xFE: capital, small.
+constexpr unsigned char kPairs[][2] = {
+    {0x8A, 0x9A}, // Š š
+    {0x8C, 0x9C}, // Ś ś
+    {0x8D, 0x9D}, // Ť ť
+    {0x8E, 0x9E}, // Ž ž
+    {0x8F, 0x9F}, // Ź ź
+    {0xA3, 0xB3}, // Ł ł
+    {0xA5, 0xB9}, // Ą ą
+    {0xAA, 0xBA}, // Ş ş
+    {0xAF, 0xBF}, // Ż ż
+    {0xBC, 0xBE}, // Ľ ľ
+};
 
-// Each capital with a diacritic and its base letter.
-constexpr std::string_view kMarked = "\x8A\x8C\x8D\x8E\x8F\xA3\xA5\xAA\xAF\xBC"
-                                     "\xC0\xC1\xC2\xC3\xC4\xC5\xC6\xC7\xC8\xC9\xCA\xCB\xCC\xCD\xCE"
-                                     "\xCF\xD0\xD1\xD2\xD3\xD4\xD5\xD6\xD8\xD9\xDA\xDB\xDC\xDD\xDE";
-constexpr std::string_view kBases = "SSTZZLASZL"
-                                    "RAAAALCCCEEEEII"
-                                    "DDNNOOOORUUUUYT";
-static_assert(kMarked.size() == kBases.size());
-
-constexpr unsigned char byte(char c)
-{
-    return static_cast<unsigned char>(c);
-}
-
-constexpr FoldTable identity()
-{
-    FoldTable table{};
-    for (std::size_t i = 0; i < table.size(); ++i)
-        table[i] = static_cast<unsigned char>(i);
-    return table;
-}
-
-constexpr FoldTable asciiTable()
-{
-    FoldTable table = identity();
-    for (unsigned char c = 'a'; c <= 'z'; ++c)
-        table[c] = static_cast<unsigned char>(c - 0x20);
-    return table;
-}
-
-constexpr FoldTable allLettersTable()
-{
-    FoldTable table = asciiTable();
-    for (std::size_t i = 0; i < kSmalls.size(); ++i)
-        table[byte(kSmalls[i])] = byte(kCapitals[i]);
-    // 0xE0-0xFE are the small forms of 0xC0-0xDE, except the division sign under the
-    // multiplication sign; ß (0xDF) has no capital.
-    for (unsigned c = 0xE0; c <= 0xFE; ++c) {
-        if (c != 0xF7)
-            table[c] = static_cast<unsigned char>(c - 0x20);
-    }
-    return table;
-}
-
-constexpr FoldTable noDiacriticsTable()
-{
-    FoldTable base = identity();
-    for (std::size_t i = 0; i < kMarked.size(); ++i)
-        base[byte(kMarked[i])] = byte(kBases[i]);
-    FoldTable table = allLettersTable();
-    for (auto& folded : table)
-        folded = base[folded];
-    return table;
-}
-
-constexpr FoldTable kTables[] = {asciiTable(), allLettersTable(), noDiacriticsTable()};
+// The base letter of each capital with a diacritic.
+constexpr unsigned char kCapitalBases[][2] = {
+    {0x8A, 'S'}, {0x8C, 'S'}, {0x8D, 'T'}, {0x8E, 'Z'}, {0x8F, 'Z'},
+    {0xA3, 'L'}, {0xA5, 'A'}, {0xAA, 'S'}, {0xAF, 'Z'}, {0xBC, 'L'},
+};
+// 0xC0-0xDE in order; × (0xD7) has none.
+constexpr std::string_view kBasesFromC0 = "RAAAALCCCEEEEIIDDNNOOOO-RUUUUYT";
 
 } // namespace
 
-const FoldTable& foldTable(Folding folding)
+const FoldTable& everyCaseFoldTable()
 {
-    return kTables[static_cast<std::size_t>(folding)];
+    static const FoldTable table = [] {
+        FoldTable t = asciiFoldTable();
+        for (const auto& pair : kPairs)
+            t[pair[1]] = pair[0];
+        for (unsigned b = 0xE0; b <= 0xFE; ++b)
+            if (b != 0xF7) // ÷
+                t[b] = static_cast<unsigned char>(b - 0x20);
+        return t;
+    }();
+    return table;
 }
 
-std::string fold(std::string_view text, const FoldTable& table)
+const FoldTable& noDiacriticsFoldTable()
 {
-    std::string folded(text);
-    for (char& c : folded)
-        c = static_cast<char>(table[static_cast<unsigned char>(c)]);
-    return folded;
+    static const FoldTable table = [] {
+        FoldTable bases{};
+        for (unsigned b = 0; b < 256; ++b)
+            bases[b] = static_cast<unsigned char>(b);
+        for (const auto& base : kCapitalBases)
+            bases[base[0]] = base[1];
+        for (std::size_t k = 0; k < kBasesFromC0.size(); ++k)
+            if (kBasesFromC0[k] != '-')
+                bases[0xC0 + k] = static_cast<unsigned char>(kBasesFromC0[k]);
+        const FoldTable& capitals = everyCaseFoldTable();
+        FoldTable t{};
+        for (unsigned b = 0; b < 256; ++b)
+            t[b] = bases[capitals[b]];
+        return t;
+    }();
+    return table;
+}
+
+const FoldTable& foldTable(Folding folding)
+{
+    switch (folding) {
+    case Folding::EveryCase:
+        return everyCaseFoldTable();
+    case Folding::NoDiacritics:
+        return noDiacriticsFoldTable();
+    case Folding::AsciiOnly:
+        break;
+    }
+    return asciiFoldTable();
 }
 
 } // namespace tavir

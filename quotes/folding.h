@@ -1,25 +1,20 @@
 #pragma once
 
-#include <array>
-#include <cstdint>
-#include <string>
-#include <string_view>
+#include "quotes/finder.h"
 
 namespace tavir {
 
-// How a search compares letters. Each way is one table of 256 bytes that maps a byte to the
-// form compared; the query is folded once and the text byte by byte in the same scan.
-enum class Folding : std::uint8_t
+// How a search compares letters. A-Z only is the window's default; the other two are
+// options the user switches on.
+enum class Folding
 {
-    Ascii,        // a-z as A-Z; every other byte, Polish letters included, as it is
-    AllLetters,   // every letter of Windows-1250 as its capital (Ą as ą, Ł as ł ...)
-    NoDiacritics, // AllLetters, and a letter with a diacritic as its base letter (Ż as Z)
+    AsciiOnly,    // a-z as A-Z, every other byte as itself
+    EveryCase,    // every letter of Windows-1250 as its capital; ß as itself
+    NoDiacritics, // every letter as the capital of its base letter: ą Ą á → A, ł → L
 };
 
-using FoldTable = std::array<unsigned char, 256>;
-
+const FoldTable& everyCaseFoldTable();
+const FoldTable& noDiacriticsFoldTable();
 const FoldTable& foldTable(Folding folding);
-
-std::string fold(std::string_view text, const FoldTable& table);
 
 } // namespace tavir

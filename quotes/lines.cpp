@@ -13,8 +13,9 @@ bool isTerminator(char c)
     return c == '\r' || c == '\n' || c == '\0';
 }
 
-// First CR, LF or NUL in [p, end), or end.
-const char* findTerminator(const char* p, const char* end)
+} // namespace
+
+const char* findLineEnd(const char* p, const char* end)
 {
 #if defined(__SSE2__)
     const __m128i cr = _mm_set1_epi8('\r');
@@ -35,7 +36,70 @@ const char* findTerminator(const char* p, const char* end)
     return p;
 }
 
-} // namespace
+const char* findLineStart(const char* begin, const char* p)
+{
+#if defined(__SSE2__)
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    while (p - begin >= 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p - 16));
+        const __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(block, cr), _mm_cmpeq_epi8(block, lf));
+        if (const int mask = _mm_movemask_epi8(hits))
+            return p - 16 + (32 - __builtin_clz(static_cast<unsigned>(mask)));
+        p -= 16;
+    }
+#endif
+    while (p > begin && p[-1] != '\r' && p[-1] != '\n')
+        --p;
+    return p;
+}
+
+std::vector<std::size_t> lineStarts(std::string_view bytes, std::size_t* textLength)
+{
+    const char* const s = bytes.data();
+    std::size_t end = bytes.size();
+    std::vector<std::size_t> starts;
+    // Generous: pages of the table that are never filled are never touched.
+    starts.reserve(end / 48 + 2);
+    starts.push_back(0);
+    // A CR or a lone LF ends a line; the LF of a CR LF pair only moves the next start on.
+    const auto terminator = [&](std::size_t t) {
+        if (s[t] == '\n' && t > 0 && s[t - 1] == '\r')
+            starts.back() = t + 1;
+        else
+            starts.push_back(t + 1);
+    };
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i nul = _mm_setzero_si128();
+    for (; i + 16 <= end; i += 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(block, nul)) != 0)
+            break; // the text ends in this block: finish it byte by byte
+        auto mask = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(block, cr), _mm_cmpeq_epi8(block, lf))));
+        while (mask != 0) {
+            terminator(i + static_cast<std::size_t>(__builtin_ctz(mask)));
+            mask &= mask - 1;
+        }
+    }
+#endif
+    for (; i < end; ++i) {
+        if (s[i] == '\0') {
+            end = i;
+            break;
+        }
+        if (s[i] == '\r' || s[i] == '\n')
+            terminator(i);
+    }
+    if (starts.back() != end)
+        starts.push_back(end);
+    if (textLength)
+        *textLength = end;
+    return starts;
+}
 
 std::vector<LineSpan> splitLines(std::string_view bytes, std::size_t* textLength)
 {
@@ -50,7 +114,7 @@ std::vector<LineSpan> splitLines(std::string_view bytes, std::size_t* textLength
             end = p;
             break;
         }
-        const char* t = findTerminator(p, end);
+        const char* t = findLineEnd(p, end);
         lines.push_back({static_cast<std::size_t>(p - start), static_cast<std::size_t>(t - p)});
         if (t == end || *t == '\0') {
             end = t;

@@ -18,6 +18,28 @@ struct LineSpan
 // When `textLength` is given, it receives the number of bytes before the first NUL.
 std::vector<LineSpan> splitLines(std::string_view bytes, std::size_t* textLength = nullptr);
 
+// The start of every line of `bytes`, by the rules of splitLines, followed by one more entry:
+// where the text after the last line's terminator begins (its end, or the first NUL). A line's
+// length follows from its start and the next entry (see lineEnd), so the table costs 8 bytes
+// a line. When `textLength` is given, it receives the number of bytes before the first NUL.
+std::vector<std::size_t> lineStarts(std::string_view bytes, std::size_t* textLength = nullptr);
+
+// The end of the line that starts at `begin` when the next one starts at `next` (or the text
+// ends there): `next` less the CR, LF or CR LF that ended the line.
+inline std::size_t lineEnd(const char* text, std::size_t begin, std::size_t next)
+{
+    if (next > begin && text[next - 1] == '\n')
+        --next;
+    if (next > begin && text[next - 1] == '\r')
+        --next;
+    return next;
+}
+
+// The first CR, LF or NUL in [p, end), or end.
+const char* findLineEnd(const char* p, const char* end);
+// Just after the last CR or LF in [begin, p), or begin.
+const char* findLineStart(const char* begin, const char* p);
+
 // Counts the lines of a text fed in pieces, by the same rules as splitLines, without
 // keeping them: CR and LF each end a line except the LF of a CR LF pair, and a last line
 // without a terminator still counts.

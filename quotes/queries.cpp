@@ -1,6 +1,7 @@
 #include "quotes/queries.h"
 
 #include "quotes/finder.h"
+#include "quotes/stream.h"
 
 #include <algorithm>
 #include <ctime>
@@ -47,32 +48,21 @@ bool listAll(const QuoteCollection& quotes, std::size_t quotations, ResultList& 
 }
 
 // A match never spans lines, because no line holds CR, LF or NUL; a query that holds one of
-// them therefore finds nothing. The buffer is scanned in blocks of lines; a hit adds its line
-// and the scan goes on after that line.
+// them therefore finds nothing. The buffer is scanned in blocks of lines, events delivered
+// between blocks.
 bool search(const QuoteCollection& quotes, std::size_t quotations, std::string_view query,
-            ResultList& list, Throttle& throttle, std::size_t linesPerCheck)
+            const FoldTable& fold, ResultList& list, Throttle& throttle, std::size_t linesPerCheck)
 {
     if (query.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos)
         return true;
-    const FoldedFinder finder(query);
+    const FoldedFinder finder(query, fold);
     const std::string_view text = quotes.text();
     for (std::size_t first = 0; first < quotations; first += linesPerCheck) {
         if (first != 0 && !throttle.check())
             return false;
-        const std::size_t last = std::min(first + linesPerCheck, quotations) - 1;
-        const std::size_t blockEnd = quotes.span(last).begin + quotes.span(last).length;
-        const std::string_view block = text.substr(0, blockEnd);
-        std::size_t line = first;
-        std::size_t at = quotes.span(first).begin;
-        while ((at = finder.find(block, at)) != FoldedFinder::npos) {
-            // The line holding the hit: the last one that begins at or before it.
-            while (line < last && quotes.span(line + 1).begin <= at)
-                ++line;
-            AddListItem(quotes.line(line), list, kQuotationImage);
-            if (line == last)
-                break;
-            at = quotes.span(++line).begin;
-        }
+        const std::size_t next = std::min(first + linesPerCheck, quotations);
+        const std::size_t begin = quotes.lineStart(first);
+        addMatchingLines(text.substr(begin, quotes.lineStart(next) - begin), finder, list);
     }
     return true;
 }
@@ -85,7 +75,8 @@ void AddListItem(std::string_view text, ResultList& list, int image)
 }
 
 QueryEnd FiltrujDane(const QuoteCollection& quotes, std::string_view query, ResultList& list,
-                     WaitIndicator& wait, EventPump& pump, const PumpPolicy& policy)
+                     WaitIndicator& wait, EventPump& pump, const PumpPolicy& policy,
+                     Folding folding)
 {
     const std::size_t quotations = quotes.count() > 0 ? quotes.count() - 1 : 0;
     const std::size_t linesPerCheck = std::max<std::size_t>(policy.linesPerCheck, 1);
@@ -98,10 +89,12 @@ QueryEnd FiltrujDane(const QuoteCollection& quotes, std::string_view query, Resu
         wait.create();
         wait.setMaximum(quotes.count());
         wait.show();
+        list.reserve(quotations);
         finished = listAll(quotes, quotations, list, wait, throttle, linesPerCheck);
         wait.close();
     } else {
-        finished = search(quotes, quotations, query, list, throttle, linesPerCheck);
+        finished =
+            search(quotes, quotations, query, foldTable(folding), list, throttle, linesPerCheck);
     }
     list.endUpdate();
     return finished ? QueryEnd::Finished : QueryEnd::Stopped;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "quotes/collection.h"
+#include "quotes/folding.h"
 
 #include <chrono>
 #include <cstddef>
@@ -24,6 +25,8 @@ public:
     virtual void endUpdate() = 0;
     // The caption points into the collection (or at a constant); it is not copied.
     virtual void add(std::string_view caption, int image) = 0;
+    // About `rows` rows are coming; a list may make room for them at once.
+    virtual void reserve(std::size_t rows) { (void)rows; }
 };
 
 // What a listing of all quotations needs of the wait window.
@@ -81,10 +84,11 @@ enum class QueryEnd
 
 void AddListItem(std::string_view text, ResultList& list, int image);
 
-// Lists the quotations holding `query` (a-z folded to A-Z on both sides), or every
-// quotation when the query is empty, showing the wait window for the latter.
+// Lists the quotations holding `query` (a-z folded to A-Z on both sides, or by the folding
+// given), or every quotation when the query is empty, showing the wait window for the latter.
 QueryEnd FiltrujDane(const QuoteCollection& quotes, std::string_view query, ResultList& list,
-                     WaitIndicator& wait, EventPump& pump, const PumpPolicy& policy = {});
+                     WaitIndicator& wait, EventPump& pump, const PumpPolicy& policy = {},
+                     Folding folding = Folding::AsciiOnly);
 
 // The runtime's srand/rand pair, reproduced exactly.
 class RuntimeRandom

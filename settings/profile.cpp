@@ -2,6 +2,7 @@
 
 #include "base/atomic_file.h"
 #include "base/errors.h"
+#include "base/regular_file.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -147,17 +148,13 @@ constexpr std::size_t kMaxFileSize = std::size_t(16) << 20;
 FileText load(const std::string& path)
 {
     FileText file;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    std::size_t size = 0;
+    const int fd = openRegularFile(path, size);
     if (fd < 0) {
         file.error = errno;
         return file;
     }
-    struct stat info
-    {
-    };
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        file.error = EINVAL;
-    } else if (static_cast<std::uint64_t>(info.st_size) > kMaxFileSize) {
+    if (size > kMaxFileSize) {
         file.error = EFBIG;
     } else {
         char buffer[65536];

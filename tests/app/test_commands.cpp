@@ -271,7 +271,14 @@ private slots:
         QCOMPARE(captions(child<QMenu>("TaViR1")),
                  (QStringList{u"&Uaktualnij program"_s, u"-"_s, u"Zapi&sz zaznaczone do pliku"_s,
                               u"&Drukuj zaznaczone"_s, u"&Kopiuj zaznaczone"_s, u"-"_s,
+                              u"Każda &wielkość liter"_s, u"Bez &ogonków"_s, u"-"_s,
                               u"&Zakończ program"_s}));
+        QStringList mnemonics;
+        for (QAction* entry : child<QMenu>("TaViR1")->actions())
+            if (!entry->isSeparator())
+                mnemonics << entry->text().section(QLatin1Char('&'), 1).left(1).toLower();
+        mnemonics.removeDuplicates();
+        QCOMPARE(mnemonics.size(), 7);
         QCOMPARE(captions(child<QMenu>("Informacje1")),
                  (QStringList{u"Strona &WWW programu"_s, u"&VELTA Software On-Line"_s, u"-"_s,
                               u"Pomo&c"_s, u"-"_s, u"&O autorach/licencja"_s}));
@@ -281,6 +288,53 @@ private slots:
         QCOMPARE(captions(child<QMenu>("PopupMenu2")), QStringList{u"&Czcionka"_s});
         QCOMPARE(action("Kopiujzaznaczone1")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_C));
         QCOMPARE(action("czcionka1")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F));
+    }
+
+    void searchOptionsFoldAndPersist()
+    {
+        closeWindow();
+        folder.writeQuotes("\xA3za ciek\xB3\x61\r\nlza\r\n\xBF\xF3\xB3w\r\nkoniec\r\n");
+        open();
+        QAction* caseAll = action("Wielkoscliter1");
+        QAction* noDiacritics = action("Bezogonkow1");
+        QVERIFY(caseAll->isCheckable() && noDiacritics->isCheckable());
+        QVERIFY(!caseAll->isChecked() && !noDiacritics->isChecked());
+        const auto search = [&](const QString& text) {
+            child<QLineEdit>("Edit1")->setText(text);
+            child<QToolButton>("SpeedButton1")->click();
+            return rows();
+        };
+        QCOMPARE(search(u"łza"_s), QStringList{});
+        caseAll->trigger();
+        QCOMPARE(search(u"łza"_s), QStringList{u"Łza ciekła"_s});
+        QCOMPARE(search(u"zolw"_s), QStringList{});
+        noDiacritics->trigger();
+        QVERIFY(caseAll->isChecked());
+        QVERIFY(!caseAll->isEnabled());
+        QCOMPARE(search(u"LZA"_s), (QStringList{u"Łza ciekła"_s, u"lza"_s}));
+        QCOMPARE(search(u"zolw"_s), QStringList{u"żółw"_s});
+
+        // Written at the confirmed close and restored at the next start.
+        closeWindow();
+        QVERIFY(folder.read(QStringLiteral("dane/konfiguracja.ini"))
+                    .endsWith("[wyszukiwanie]\r\nwielkosc_liter=1\r\nbez_znakow=1\r\n"));
+        open();
+        QVERIFY(action("Bezogonkow1")->isChecked());
+        QVERIFY(action("Wielkoscliter1")->isChecked());
+        QVERIFY(!action("Wielkoscliter1")->isEnabled());
+        QCOMPARE(search(u"ZOLW"_s), QStringList{u"żółw"_s});
+
+        // Switched off again: the section stays, with zeros.
+        action("Bezogonkow1")->trigger();
+        QVERIFY(action("Wielkoscliter1")->isEnabled());
+        action("Wielkoscliter1")->trigger();
+        closeWindow();
+        QVERIFY(folder.read(QStringLiteral("dane/konfiguracja.ini"))
+                    .endsWith("[wyszukiwanie]\r\nwielkosc_liter=0\r\nbez_znakow=0\r\n"));
+        open();
+        QVERIFY(!action("Bezogonkow1")->isChecked());
+        QVERIFY(!action("Wielkoscliter1")->isChecked());
+        QCOMPARE(search(u"łza"_s), QStringList{});
     }
 
     void bottomBarAndAltKeys()

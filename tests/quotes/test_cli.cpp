@@ -75,6 +75,22 @@ TEST_F(Cli, ExitStatuses)
     }
 }
 
+TEST_F(Cli, FoldingOptionsBeforeSearch)
+{
+    const std::string polish =
+        "--file '" + dir.write("p.dbc", "\xA3za ciek\xB3\x61\r\n\xBF\xF3\xB3w\r\nzolw\r\nend\r\n") +
+        "' ";
+    EXPECT_EQ(cli(polish + "search łza").out, "");
+    EXPECT_EQ(cli(polish + "--case-all search łza").out, "Łza ciekła\n");
+    EXPECT_EQ(cli(polish + "--case-all search ŻÓŁW").out, "żółw\n");
+    EXPECT_EQ(cli(polish + "--no-diacritics search ZOLW").out, "żółw\nzolw\n");
+    EXPECT_EQ(cli(polish + "--no-diacritics --case-all search lza").out, "Łza ciekła\n");
+    EXPECT_EQ(cli(polish + "--case-all --no-diacritics search lza").out, "Łza ciekła\n");
+    EXPECT_EQ(cli(polish + "--no-diacritics search end").out, "");
+    for (const char* wrong : {"--case-all count", "--no-diacritics all", "--case-all random"})
+        EXPECT_EQ(cli(polish + wrong).status, 2) << wrong;
+}
+
 TEST(CliData, DefaultFileIsBesideTheExecutable)
 {
     const Result result = cli("count");

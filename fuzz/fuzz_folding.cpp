@@ -1,0 +1,92 @@
+// The two optional foldings (every letter's case, without diacritics) against a simple
+// reference: both sides folded through the table, then std::string::find. Every SIMD path of
+// the finder, the window's search and the command line's streaming search are checked.
+// Input: one parameter byte (the folding and a piece size), then query 0x1F file bytes.
+#include "fuzz/fuzz_support.h"
+#include "quotes/collection.h"
+#include "quotes/finder.h"
+#include "quotes/folding.h"
+#include "quotes/queries.h"
+#include "quotes/stream.h"
+
+#include <string>
+
+namespace {
+
+using namespace tavir::fuzz;
+
+std::string folded(std::string_view text, const tavir::FoldTable& fold)
+{
+    std::string out(text);
+    for (char& c : out)
+        c = static_cast<char>(fold[static_cast<unsigned char>(c)]);
+    return out;
+}
+
+class Lines final : public tavir::ResultList
+{
+public:
+    void clear() override { rows.clear(); }
+    void beginUpdate() override {}
+    void endUpdate() override {}
+    void add(std::string_view caption, int) override { rows.emplace_back(caption); }
+    std::vector<std::string> rows; // copies: the streaming search reuses its buffer
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    if (size < 1)
+        return 0;
+    const auto folding = data[0] & 1 ? tavir::Folding::NoDiacritics : tavir::Folding::EveryCase;
+    const tavir::FoldTable& fold = tavir::foldTable(folding);
+    const auto parts = fields(bytesOf(data + 1, size - 1), 1);
+    const std::string_view query = parts[0], file = parts[1];
+
+    using Path = tavir::FoldedFinder::Path;
+    const tavir::FoldedFinder finder(query, fold);
+    const std::string haystack = folded(file, fold), needle = folded(query, fold);
+    for (const Path path : {Path::Scalar, Path::Sse2, Path::Avx2}) {
+        if (!tavir::FoldedFinder::supported(path))
+            continue;
+        std::size_t at = 0;
+        for (int hits = 0; hits < 64; ++hits) {
+            const std::size_t expected = haystack.find(needle, at);
+            check(finder.find(path, file, at) == expected, "find of the next hit");
+            if (expected == std::string::npos || expected >= file.size())
+                break;
+            at = expected + 1;
+        }
+    }
+
+    const auto quotes = tavir::QuoteCollection::fromBytes(std::string(file));
+    std::vector<std::string_view> expected;
+    for (std::size_t i = 0; i + 1 < quotes.count(); ++i)
+        if (query.empty() || folded(quotes.line(i), fold).find(needle) != std::string::npos)
+            expected.push_back(quotes.line(i));
+
+    Lines window;
+    tavir::NoWaitIndicator wait;
+    tavir::NoEventPump pump;
+    tavir::PumpPolicy policy;
+    policy.linesPerCheck = 1 + (data[0] >> 1);
+    tavir::FiltrujDane(quotes, query, window, wait, pump, policy, folding);
+    check(window.rows.size() == expected.size(), "number of rows");
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        check(window.rows[i] == expected[i], "rows differ from the reference");
+
+    Lines streamed;
+    {
+        tavir::QueryStream stream(query, streamed, fold);
+        const std::size_t piece = 1 + (data[0] >> 1);
+        for (std::size_t at = 0; at < file.size(); at += piece)
+            if (!stream.feed(file.substr(at, piece)))
+                break;
+        stream.finish();
+    }
+    check(streamed.rows.size() == expected.size(), "streamed rows");
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        check(streamed.rows[i] == expected[i], "streamed rows differ from the reference");
+    return 0;
+}

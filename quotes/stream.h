@@ -1,0 +1,64 @@
+#pragma once
+
+#include "quotes/finder.h"
+#include "quotes/queries.h"
+
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tavir {
+
+// Adds every line of `lines` that holds the finder's needle, in order. `lines` begins at the
+// start of a line and ends at the end of one (or after its terminator); the needle holds no
+// CR, LF or NUL, so a hit never spans lines.
+void addMatchingLines(std::string_view lines, const FoldedFinder& finder, ResultList& list);
+
+// Adds every line of `lines`, by the rules of splitLines.
+void addEveryLine(std::string_view lines, ResultList& list);
+
+// A search or a listing of all quotations over a file read in pieces: each piece is scanned
+// while it is in cache and its results are added at once, a line cut by the end of a piece
+// is carried into the next, and the file's last line is never added. The list sees the same
+// calls as from FiltrujDane: begin and clear at construction, end at finish(). Memory stays at a
+// piece and the longest line, whatever the size of the file.
+class QueryStream
+{
+public:
+    // An empty query lists every quotation. Options as for the window's search.
+    QueryStream(std::string_view query, ResultList& list, const FoldTable& fold = asciiFoldTable());
+    ~QueryStream();
+    QueryStream(const QueryStream&) = delete;
+    QueryStream& operator=(const QueryStream&) = delete;
+
+    // The next piece of the file. Returns false once the text has ended at a NUL; later
+    // pieces are not looked at.
+    bool feed(std::string_view piece);
+    // The file has ended: adds what is left, except the last line. Call it once.
+    void finish();
+
+    // Feeds a whole file in pieces of `pieceSize` bytes and finishes; raises
+    // "Cannot open file <path>" when it cannot be read.
+    void readFile(const std::string& path, std::size_t pieceSize = kPieceSize);
+
+    static constexpr std::size_t kPieceSize = std::size_t(1) << 18;
+
+private:
+    // Room for `more` bytes after the carried ones.
+    char* reserve(std::size_t more);
+    // Takes `n` new bytes placed after the carried ones; false once a NUL ended the text.
+    bool take(std::size_t n);
+    void scan(std::size_t end);
+
+    ResultList& list_;
+    std::optional<FoldedFinder> finder_; // none: list every line
+    bool findsNothing_ = false;
+    bool ended_ = false;
+    std::unique_ptr<char[]> buffer_;
+    std::size_t capacity_ = 0;
+    std::size_t filled_ = 0; // begins at the start of a line not yet added
+};
+
+} // namespace tavir

@@ -1,0 +1,169 @@
+#include "quotes/collection.h"
+#include "quotes/finder.h"
+#include "quotes/queries.h"
+#include "quotes/stream.h"
+#include "tests/support/recording_list.h"
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+using tavir::FoldedFinder;
+using tavir::QueryStream;
+using tavir::QuoteCollection;
+using tavir::test::RecordingList;
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// Files that put every line rule at the edges of pieces: each terminator form, an empty line,
+// a terminator at the very end or none, the first NUL, one-line and empty files.
+const std::vector<std::string> kFiles = {
+    "",
+    "A",
+    "A\r\n",
+    "Ala ma kota\r\nALA\r\nbez\r\nala end\r\n",
+    "ala\r\nala\r\nala",
+    "ala\nala\rala\r\n\r\nala\n\rala\r\r\nala\n\n",
+    "ala\r\nala\r\n\r\n",
+    "ala\r\nb\0ala\r\nala\r\n",
+    std::string("ala\r\nala\0\r\nala\r\n", 15),
+    std::string("\0ala\r\nala\r\n", 11),
+    "x\r\n\r\nala kot\r\n\r",
+    "kot ala\nkot\r\nALA\r\nx",
+};
+
+// What the window's search lists for the same text.
+Lines windowResults(const std::string& file, const std::string& query)
+{
+    const auto quotes = QuoteCollection::fromBytes(file);
+    RecordingList list;
+    tavir::NoWaitIndicator wait;
+    tavir::NoEventPump pump;
+    tavir::FiltrujDane(quotes, query, list, wait, pump);
+    return list.captions();
+}
+
+Lines streamed(const std::string& file, const std::string& query, std::size_t piece)
+{
+    RecordingList list;
+    QueryStream stream(query, list);
+    for (std::size_t at = 0; at < file.size(); at += piece)
+        if (!stream.feed(std::string_view(file).substr(at, piece)))
+            break;
+    stream.finish();
+    EXPECT_EQ(list.calls, (std::vector<std::string>{"begin", "clear", "end"}));
+    return list.captions();
+}
+
+TEST(QueryStream, AgreesWithTheWindowForEveryPieceSize)
+{
+    for (const std::string& file : kFiles)
+        for (const std::string query : {"", "ala", "ALA", "a", "kot", "\r", "x"})
+            for (std::size_t piece = 1; piece <= file.size() + 1; ++piece)
+                ASSERT_EQ(streamed(file, query, piece), windowResults(file, query))
+                    << "file " << testing::PrintToString(file) << " query " << query << " piece "
+                    << piece;
+}
+
+TEST(QueryStream, LastLineIsNeverListed)
+{
+    EXPECT_EQ(streamed("Ala\r\nala end\r\n", "ala", 4), Lines{"Ala"});
+    EXPECT_EQ(streamed("Ala\r\nala end", "", 1), Lines{"Ala"});
+    EXPECT_EQ(streamed("Ala\r\n\r\n", "", 2), (Lines{"Ala"}));
+    EXPECT_EQ(streamed("ala\r\nala\r\n\r", "", 3), (Lines{"ala", "ala"}));
+    EXPECT_TRUE(streamed("", "", 1).empty());
+}
+
+TEST(QueryStream, ReadsAFileInPiecesAndCarriesLongLines)
+{
+    tavir::test::TempDir dir;
+    std::string text;
+    for (int i = 0; i < 3000; ++i)
+        text += (i % 7 == 0 ? "Kot " : "pies ") +
+                std::string(static_cast<std::size_t>(i % 300), 'z') + (i % 2 ? "\r\n" : "\n");
+    text += std::string(100000, 'k') + "ot\r\nlast kot\r\n";
+    const std::string path = dir.write("q.dbc", text);
+    for (const std::size_t piece : {std::size_t(7), std::size_t(4096), QueryStream::kPieceSize}) {
+        RecordingList list;
+        QueryStream("KOT", list).readFile(path, piece);
+        EXPECT_EQ(list.captions(), windowResults(text, "KOT")) << piece;
+        EXPECT_EQ(list.items.size(), 430u);
+    }
+    RecordingList list;
+    EXPECT_THROW(QueryStream("kot", list).readFile(dir.file("missing.dbc")), std::runtime_error);
+    EXPECT_THROW(QueryStream("kot", list).readFile(dir.path().string()), std::runtime_error);
+}
+
+// The naive search every path of the finder must agree with.
+std::size_t reference(std::string_view text, std::string_view needle, std::size_t from)
+{
+    return tavir::foldAscii(text).find(tavir::foldAscii(needle), from);
+}
+
+TEST(Finder, EveryPathAgreesWithTheNaiveSearch)
+{
+    std::vector<FoldedFinder::Path> paths{FoldedFinder::Path::Scalar};
+    if (FoldedFinder::supported(FoldedFinder::Path::Sse2))
+        paths.push_back(FoldedFinder::Path::Sse2);
+    if (FoldedFinder::supported(FoldedFinder::Path::Avx2))
+        paths.push_back(FoldedFinder::Path::Avx2);
+    // Hits at every offset of a 32-byte block, near the end, and false candidates where
+    // only the rare bytes match.
+    std::string text;
+    for (int i = 0; i < 200; ++i)
+        text += std::string(static_cast<std::size_t>(i % 37), '.') + (i % 3 ? "Za" : "zA") +
+                "\xB3w" + (i % 5 ? "Q" : "qx") + "q-";
+    text += "ZA\xB3WQq";
+    const std::string longNeedle = "zA\xB3wqxQ-" + std::string(30, '.') + "zA";
+    for (const std::string& needle :
+         std::vector<std::string>{"q", "Q", "\xB3", "x", "za", "zA\xB3wQq", "ZA\xB3WQQ", "q-",
+                                  longNeedle, "a\xB3w", "#"})
+        for (const auto path : paths) {
+            const FoldedFinder finder(needle);
+            for (std::size_t from = 0; from <= text.size(); from += 1)
+                ASSERT_EQ(finder.find(path, text, from), reference(text, needle, from))
+                    << "needle " << needle << " path " << static_cast<int>(path) << " from "
+                    << from;
+            ASSERT_EQ(finder.find(path, "", 0), FoldedFinder::npos);
+        }
+}
+
+TEST(Collection, StartsOnlyTableGivesEveryLine)
+{
+    for (const std::string& file : kFiles) {
+        const auto quotes = QuoteCollection::fromBytes(file);
+        std::size_t length = 0;
+        const auto spans = tavir::splitLines(file, &length);
+        ASSERT_EQ(quotes.count(), spans.size()) << testing::PrintToString(file);
+        EXPECT_EQ(quotes.text().size(), length);
+        for (std::size_t i = 0; i < spans.size(); ++i)
+            EXPECT_EQ(quotes.line(i),
+                      std::string_view(file).substr(spans[i].begin, spans[i].length))
+                << testing::PrintToString(file) << " line " << i;
+    }
+}
+
+TEST(Collection, KeepsItsLinesWhenTheFileIsTruncatedUnderIt)
+{
+    tavir::test::TempDir dir;
+    std::string text;
+    for (int i = 0; i < 40000; ++i)
+        text += "cytat numer " + std::to_string(i) + "\r\n";
+    const std::string path = dir.write("q.dbc", text);
+    const auto quotes = QuoteCollection::fromFile(path);
+    std::filesystem::resize_file(path, 10);
+    ASSERT_EQ(quotes.count(), 40000u);
+    EXPECT_EQ(quotes.line(39999), "cytat numer 39999");
+    RecordingList list;
+    tavir::NoWaitIndicator wait;
+    tavir::NoEventPump pump;
+    tavir::FiltrujDane(quotes, "numer 3999", list, wait, pump);
+    EXPECT_EQ(list.items.size(), 10u);
+}
+
+} // namespace
