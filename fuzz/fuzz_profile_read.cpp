@@ -12,6 +12,7 @@ using namespace tavir::fuzz;
 namespace profile = tavir::profile;
 
 constexpr std::string_view kMissing = "\n<missing>"; // no value can hold a line break
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 std::string swappedCase(std::string_view text)
 {
@@ -43,8 +44,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           "names compared with regard to case");
 
     if (section.find('\x01') == std::string_view::npos) {
-        const std::string prefixed =
-            std::string("[\x01]\r\n") + std::string(key) + "=other\r\n" + std::string(text);
+        // A byte-order mark counts only at the very start, so it stays in front.
+        std::string_view body = text;
+        const bool marked = body.starts_with(kByteOrderMark);
+        if (marked)
+            body.remove_prefix(kByteOrderMark.size());
+        const std::string prefixed = std::string(marked ? kByteOrderMark : "") + "[\x01]\r\n" +
+                                     std::string(key) + "=other\r\n" + std::string(body);
         check(profile::readStringIn(prefixed, section, key, kMissing) == value,
               "a section in front changed the value");
     }
