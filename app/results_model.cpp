@@ -91,10 +91,10 @@ int ResultsModel::findStartingWith(std::string_view prefix, int from) const
         return -1;
     const std::size_t start = from > 0 ? static_cast<std::size_t>(from) % count : 0;
     for (std::size_t i = start; i < count; ++i)
-        if (startsWith(rows_[i].caption))
+        if (startsWith(caption(static_cast<int>(i))))
             return static_cast<int>(i);
     for (std::size_t i = 0; i < start; ++i)
-        if (startsWith(rows_[i].caption))
+        if (startsWith(caption(static_cast<int>(i))))
             return static_cast<int>(i);
     return -1;
 }
@@ -103,7 +103,7 @@ void ResultsModel::abandonUpdate()
 {
     updating_ = false;
     rebuilt_ = false;
-    std::vector<Row>().swap(pending_);
+    pending_.clear();
 }
 
 void ResultsModel::add(std::string_view caption, int image)

@@ -18,16 +18,10 @@ namespace {
 
 std::string readWholeFile(const std::string& path)
 {
-    // Without blocking, and regular files only: a FIFO or a device is no file to import.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    struct stat info
-    {
-    };
-    if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        if (fd >= 0)
-            ::close(fd);
+    std::size_t size = 0;
+    const int fd = openRegularFile(path, size);
+    if (fd < 0)
         throw cannotOpenFile(path);
-    }
     std::string bytes;
     char chunk[65536];
     for (;;) {
