@@ -215,6 +215,7 @@ void TMainFrm::restoreSearchOptions()
     ui_->Bezogonkow1->setChecked(
         tavir::profile::readInteger(file, kSearchSection, kNoDiacriticsKey, 0) != 0);
     Bezogonkow1Toggled();
+    followSearchOptions();
 }
 
 void TMainFrm::storeSearchOptions(tavir::profile::Batch& settings)
@@ -225,6 +226,12 @@ void TMainFrm::storeSearchOptions(tavir::profile::Batch& settings)
         return;
     settings.writeInteger(kSearchSection, kCaseAllKey, caseAll ? 1 : 0);
     settings.writeInteger(kSearchSection, kNoDiacriticsKey, noDiacritics ? 1 : 0);
+}
+
+// Type-ahead in the list compares letters as the next search will.
+void TMainFrm::followSearchOptions()
+{
+    model_->setFolding(tavir::foldTable(folding()));
 }
 
 void TMainFrm::Bezogonkow1Toggled()
@@ -367,6 +374,8 @@ void TMainFrm::setUpCommands()
     handle(ui_->Uaktualnijprogram1, &QAction::triggered, &TMainFrm::Uaktualnijprogram1Click);
     handle(ui_->Zakoczprogram1, &QAction::triggered, &TMainFrm::Zakoczprogram1Click);
     handle(ui_->Bezogonkow1, &QAction::toggled, &TMainFrm::Bezogonkow1Toggled);
+    handle(ui_->Bezogonkow1, &QAction::toggled, &TMainFrm::followSearchOptions);
+    handle(ui_->Wielkoscliter1, &QAction::toggled, &TMainFrm::followSearchOptions);
     handle(ui_->StronaWWWprogramu1, &QAction::triggered, &TMainFrm::StronaWWWprogramu1Click);
     handle(ui_->VELTASoftware1, &QAction::triggered, &TMainFrm::VELTASoftware1Click);
     handle(ui_->Pomoc1, &QAction::triggered, &TMainFrm::Pomoc1Click);

@@ -96,6 +96,7 @@ private:
     void storeFont(const QWidget& control, std::int32_t color, std::string_view section,
                    tavir::profile::Batch& settings);
     void restoreSearchOptions();
+    void followSearchOptions();
     void storeSearchOptions(tavir::profile::Batch& settings);
     template <typename Body> void guarded(Body&& body);
     // Runs a handler, guarded, whenever the sender's signal fires.

@@ -1,5 +1,7 @@
 #include "app/results_model.h"
 
+#include <algorithm>
+
 #include "app/text.h"
 #include "quotes/finder.h"
 
@@ -77,14 +79,13 @@ void ResultsModel::endUpdate()
 
 int ResultsModel::findStartingWith(std::string_view prefix, int from) const
 {
-    const std::string folded = tavir::foldAscii(prefix);
-    const auto startsWith = [&folded](std::string_view caption) {
-        if (caption.size() < folded.size())
-            return false;
-        for (std::size_t i = 0; i < folded.size(); ++i)
-            if (tavir::foldAscii(caption[i]) != folded[i])
-                return false;
-        return true;
+    const tavir::FoldTable& fold = *fold_;
+    const auto same = [&fold](char a, char b) {
+        return fold[static_cast<unsigned char>(a)] == fold[static_cast<unsigned char>(b)];
+    };
+    const auto startsWith = [&](std::string_view caption) {
+        return caption.size() >= prefix.size() &&
+               std::equal(prefix.begin(), prefix.end(), caption.begin(), same);
     };
     const std::size_t count = rows_.size();
     if (count == 0)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "quotes/finder.h"
 #include "quotes/queries.h"
 
 #include <QAbstractTableModel>
@@ -86,9 +87,11 @@ public:
     void abandonUpdate();
 
     // The first row from `from` on, wrapping round, whose caption starts with `prefix`
-    // (Windows-1250 bytes) with a-z folded to A-Z on both sides, as the search folds; -1
-    // when no row does. Reads the bytes only, so it stays quick over millions of rows.
+    // (Windows-1250 bytes), both sides folded as the search folds them; -1 when no row does.
+    // Reads the bytes only, so it stays quick over millions of rows.
     int findStartingWith(std::string_view prefix, int from) const;
+    // The folding of the search options now chosen; A-Z only until told.
+    void setFolding(const tavir::FoldTable& fold) { fold_ = &fold; }
 
     void reserve(std::size_t rows) override;
 
@@ -106,6 +109,7 @@ public:
 private:
     ResultRows rows_;
     ResultRows pending_;
+    const tavir::FoldTable* fold_ = &tavir::asciiFoldTable();
     bool updating_ = false;
     bool rebuilt_ = false; // the bracket changed the rows: pending_ replaces them at its end
     QIcon icons_[2];

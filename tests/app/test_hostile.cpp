@@ -265,6 +265,27 @@ private slots:
         QApplication::setKeyboardInputInterval(interval);
     }
 
+    // With "Bez ogonków" checked, type-ahead takes Ł as L, as the search does.
+    void typeAheadFollowsTheSearchOptions()
+    {
+        folder.writeQuotes("beta\r\n\xA3\xF3\x64\x9F\r\nlas\r\nend\r\n");
+        open();
+        click("SpeedButton2");
+        auto* view = child<QTableView>("Wyniki");
+        const auto firstFromTop = [&](const QString& typed) {
+            view->setCurrentIndex(results()->index(0, 0));
+            view->keyboardSearch(QString());
+            view->keyboardSearch(typed);
+            return view->currentIndex().row();
+        };
+        QCOMPARE(firstFromTop(QStringLiteral("l")), 2); // A-Z only: "las", not "Łódź"
+        child<QAction>("Bezogonkow1")->trigger();
+        QCOMPARE(firstFromTop(QStringLiteral("l")), 1);
+        QCOMPARE(firstFromTop(QStringLiteral("lod")), 1);
+        child<QAction>("Bezogonkow1")->trigger();
+        QCOMPARE(firstFromTop(QStringLiteral("l")), 2);
+    }
+
     // A select-all copied costs one copy of the text per clipboard format.
     void copyOfEverythingTakesOneCopyPerFormat()
     {
