@@ -1,3 +1,4 @@
+#include "tests/support/run_command.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -13,25 +14,12 @@ using tavir::test::TempDir;
 
 namespace {
 
-struct Result
-{
-    int status = -1;
-    std::string out;
-};
+using Result = tavir::test::CommandOutcome;
 
 // Runs tavir-cli through the shell with the given arguments (already quoted).
 Result cli(const std::string& args)
 {
-    const std::string command = std::string(TAVIR_CLI) + " " + args + " 2>/dev/null";
-    Result result;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    std::array<char, 4096> chunk{};
-    std::size_t n = 0;
-    while ((n = std::fread(chunk.data(), 1, chunk.size(), pipe)) > 0)
-        result.out.append(chunk.data(), n);
-    const int status = ::pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
+    return tavir::test::runShell(std::string(TAVIR_CLI) + " " + args + " 2>/dev/null");
 }
 
 class Cli : public ::testing::Test
@@ -105,28 +93,14 @@ namespace {
 // Runs a shell command line holding tavir-cli as `$CLI`; its standard output, standard error
 // and exit status. The command is stopped after 20 seconds (status 124), so that one that
 // would block fails instead of hanging.
-struct Outcome
-{
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using Outcome = tavir::test::CommandOutcome;
 
+// Runs a shell line with $CLI set to tavir-cli, at most 20 seconds.
 Outcome shell(const TempDir& dir, const std::string& line)
 {
-    const std::string err = dir.file("stderr.txt");
-    const std::string command = "CLI='" + std::string(TAVIR_CLI) +
-                                "'; export CLI; timeout 20 sh -c '" + line + "' 2>'" + err + "'";
-    Outcome outcome;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    std::array<char, 4096> chunk{};
-    std::size_t n = 0;
-    while ((n = std::fread(chunk.data(), 1, chunk.size(), pipe)) > 0)
-        outcome.out.append(chunk.data(), n);
-    const int status = ::pclose(pipe);
-    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    outcome.err = TempDir::read(err);
-    return outcome;
+    return tavir::test::runShell("CLI='" + std::string(TAVIR_CLI) +
+                                     "'; export CLI; timeout 20 sh -c '" + line + "'",
+                                 dir.file("stderr.txt"));
 }
 
 TEST_F(Cli, FifoIsUnreadableWithoutWaiting)

@@ -1,4 +1,5 @@
 #include "quotes/import.h"
+#include "tests/support/run_command.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -14,12 +15,7 @@ using tavir::test::TempDir;
 
 namespace {
 
-struct Outcome
-{
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using Outcome = tavir::test::CommandOutcome;
 
 class CliImport : public ::testing::Test
 {
@@ -27,19 +23,7 @@ protected:
     // Runs tavir-cli through the shell with the given arguments (already quoted).
     Outcome cli(const std::string& args) const
     {
-        const std::string errFile = dir.file("stderr");
-        const std::string command = std::string(TAVIR_CLI) + " " + args + " 2>'" + errFile + "'";
-        Outcome run;
-        FILE* pipe = ::popen(command.c_str(), "r");
-        std::array<char, 4096> chunk{};
-        std::size_t n = 0;
-        while ((n = std::fread(chunk.data(), 1, chunk.size(), pipe)) > 0)
-            run.out.append(chunk.data(), n);
-        const int status = ::pclose(pipe);
-        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        run.err = TempDir::read(errFile);
-        std::filesystem::remove(errFile);
-        return run;
+        return tavir::test::runShell(std::string(TAVIR_CLI) + " " + args, dir.file("stderr"));
     }
     std::string quoted(const std::string& path) const { return "'" + path + "'"; }
 
