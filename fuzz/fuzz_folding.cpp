@@ -3,6 +3,7 @@
 // the finder, the window's search and the command line's streaming search are checked.
 // Input: one parameter byte (the folding and a piece size), then query 0x1F file bytes.
 #include "fuzz/fuzz_support.h"
+#include "fuzz/stream_check.h"
 #include "quotes/collection.h"
 #include "quotes/finder.h"
 #include "quotes/folding.h"
@@ -22,16 +23,6 @@ std::string folded(std::string_view text, const tavir::FoldTable& fold)
         c = static_cast<char>(fold[static_cast<unsigned char>(c)]);
     return out;
 }
-
-class Lines final : public tavir::ResultList
-{
-public:
-    void clear() override { rows.clear(); }
-    void beginUpdate() override {}
-    void endUpdate() override {}
-    void add(std::string_view caption, int) override { rows.emplace_back(caption); }
-    std::vector<std::string> rows; // copies: the streaming search reuses its buffer
-};
 
 } // namespace
 
@@ -66,27 +57,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (query.empty() || folded(quotes.line(i), fold).find(needle) != std::string::npos)
             expected.push_back(quotes.line(i));
 
-    Lines window;
+    CopiedRows window;
     tavir::NoWaitIndicator wait;
     tavir::NoEventPump pump;
     tavir::PumpPolicy policy;
     policy.linesPerCheck = 1 + (data[0] >> 1);
     tavir::FiltrujDane(quotes, query, window, wait, pump, policy, folding);
-    check(window.rows.size() == expected.size(), "number of rows");
-    for (std::size_t i = 0; i < expected.size(); ++i)
-        check(window.rows[i] == expected[i], "rows differ from the reference");
+    checkRows(window.rows, expected, "number of rows", "rows differ from the reference");
 
-    Lines streamed;
-    {
-        tavir::QueryStream stream(query, streamed, fold);
-        const std::size_t piece = 1 + (data[0] >> 1);
-        for (std::size_t at = 0; at < file.size(); at += piece)
-            if (!stream.feed(file.substr(at, piece)))
-                break;
-        stream.finish();
-    }
-    check(streamed.rows.size() == expected.size(), "streamed rows");
-    for (std::size_t i = 0; i < expected.size(); ++i)
-        check(streamed.rows[i] == expected[i], "streamed rows differ from the reference");
+    checkStreamed(query, file, fold, 1 + (data[0] >> 1), expected);
     return 0;
 }

@@ -4,6 +4,7 @@
 // streaming search of the command line, fed in pieces, against the same naive search.
 // Input: three parameter bytes, then query 0x1F quotation file bytes.
 #include "fuzz/fuzz_support.h"
+#include "fuzz/stream_check.h"
 #include "quotes/collection.h"
 #include "quotes/finder.h"
 #include "quotes/queries.h"
@@ -85,16 +86,6 @@ void checkFinder(std::string_view text, std::string_view needle, std::size_t fro
     }
 }
 
-class Lines final : public tavir::ResultList
-{
-public:
-    void clear() override {}
-    void beginUpdate() override {}
-    void endUpdate() override {}
-    void add(std::string_view caption, int) override { rows.emplace_back(caption); }
-    std::vector<std::string> rows;
-};
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -118,18 +109,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             expected.push_back(quotes.line(i));
 
     // The command line's streaming search, fed in pieces whose size the input chooses.
-    Lines streamed;
-    {
-        tavir::QueryStream stream(query, streamed);
-        const std::size_t piece = 1 + data[2] % 64;
-        for (std::size_t at = 0; at < file.size(); at += piece)
-            if (!stream.feed(file.substr(at, piece)))
-                break;
-        stream.finish();
-    }
-    check(streamed.rows.size() == expected.size(), "streamed rows");
-    for (std::size_t i = 0; i < expected.size(); ++i)
-        check(streamed.rows[i] == expected[i], "streamed rows differ from the naive search");
+    checkStreamed(query, file, tavir::asciiFoldTable(), 1 + data[2] % 64, expected);
 
     Recorder recorder(stopAt);
     const auto end = tavir::FiltrujDane(quotes, query, recorder, recorder, recorder, policy);
