@@ -207,13 +207,15 @@ void TMainFrm::storeFont(const QWidget& control, std::int32_t color, std::string
 void TMainFrm::restoreSearchOptions()
 {
     const std::string& file = places_.settingsToRead();
-    searchOptionsStored_ =
-        !tavir::profile::readString(file, kSearchSection, kCaseAllKey, "").empty() ||
-        !tavir::profile::readString(file, kSearchSection, kNoDiacriticsKey, "").empty();
-    ui_->Wielkoscliter1->setChecked(
-        tavir::profile::readInteger(file, kSearchSection, kCaseAllKey, 0) != 0);
-    ui_->Bezogonkow1->setChecked(
-        tavir::profile::readInteger(file, kSearchSection, kNoDiacriticsKey, 0) != 0);
+    const std::string caseAll = tavir::profile::readString(file, kSearchSection, kCaseAllKey, "");
+    const std::string noDiacritics =
+        tavir::profile::readString(file, kSearchSection, kNoDiacriticsKey, "");
+    searchOptionsStored_ = !caseAll.empty() || !noDiacritics.empty();
+    const auto isOn = [](const std::string& value) {
+        return tavir::profile::parseInteger(value).value_or(0) != 0;
+    };
+    ui_->Wielkoscliter1->setChecked(isOn(caseAll));
+    ui_->Bezogonkow1->setChecked(isOn(noDiacritics));
     Bezogonkow1Toggled();
     followSearchOptions();
 }
