@@ -1,7 +1,9 @@
 // The two optional foldings (every letter's case, without diacritics) against a simple
 // reference: both sides folded through the table, then std::string::find. Every SIMD path of
-// the finder, the window's search and the command line's streaming search are checked.
+// the finder (a hit at a time, every hit in one pass, and before a NUL), the window's search
+// and the command line's streaming search are checked.
 // Input: one parameter byte (the folding and a piece size), then query 0x1F file bytes.
+#include "fuzz/finder_check.h"
 #include "fuzz/fuzz_support.h"
 #include "fuzz/stream_check.h"
 #include "quotes/collection.h"
@@ -35,21 +37,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto parts = fields(bytesOf(data + 1, size - 1), 1);
     const std::string_view query = parts[0], file = parts[1];
 
-    using Path = tavir::FoldedFinder::Path;
     const tavir::FoldedFinder finder(query, fold);
     const std::string haystack = folded(file, fold), needle = folded(query, fold);
-    for (const Path path : {Path::Scalar, Path::Sse2, Path::Avx2}) {
-        if (!tavir::FoldedFinder::supported(path))
-            continue;
-        std::size_t at = 0;
-        for (int hits = 0; hits < 64; ++hits) {
-            const std::size_t expected = haystack.find(needle, at);
-            check(finder.find(path, file, at) == expected, "find of the next hit");
-            if (expected == std::string::npos || expected >= file.size())
-                break;
-            at = expected + 1;
-        }
-    }
+    checkFinderPaths(finder, file, haystack, needle, 0, 1 + (data[0] >> 1) % 5);
 
     const auto quotes = tavir::QuoteCollection::fromBytes(std::string(file));
     std::vector<std::string_view> expected;

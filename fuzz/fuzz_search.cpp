@@ -1,8 +1,10 @@
 // The search against a naive fold-and-find over the same lines, with events delivered and
 // the query stopped at points the input chooses; and the fast finder against std::string::find
-// on folded copies of any bytes, through every SIMD path the processor has; and the
+// on folded copies of any bytes, through every SIMD path the processor has, one hit at a time
+// and every hit in one pass, with the text ending at a NUL or not; and the
 // streaming search of the command line, fed in pieces, against the same naive search.
 // Input: three parameter bytes, then query 0x1F quotation file bytes.
+#include "fuzz/finder_check.h"
 #include "fuzz/fuzz_support.h"
 #include "fuzz/stream_check.h"
 #include "quotes/collection.h"
@@ -64,26 +66,10 @@ private:
 
 void checkFinder(std::string_view text, std::string_view needle, std::size_t from)
 {
-    using Path = tavir::FoldedFinder::Path;
     const tavir::FoldedFinder finder(needle);
     const std::string haystack = folded(text);
-    const std::string foldedNeedle = folded(needle);
-    check(finder.find(text, from) == haystack.find(foldedNeedle, from), "find from an offset");
-    // Every path the processor has, each hit in turn, the way the search walks the text.
-    for (const Path path : {Path::Scalar, Path::Sse2, Path::Avx2}) {
-        if (!tavir::FoldedFinder::supported(path))
-            continue;
-        check(finder.find(path, text, from) == haystack.find(foldedNeedle, from),
-              "find from an offset on one path");
-        std::size_t at = 0;
-        for (int hits = 0; hits < 64; ++hits) {
-            const std::size_t expected = haystack.find(foldedNeedle, at);
-            check(finder.find(path, text, at) == expected, "find of the next hit");
-            if (expected == std::string::npos || expected >= text.size())
-                break;
-            at = expected + 1;
-        }
-    }
+    check(finder.find(text, from) == haystack.find(folded(needle), from), "find from an offset");
+    checkFinderPaths(finder, text, haystack, folded(needle), from, 1 + from % 7);
 }
 
 } // namespace

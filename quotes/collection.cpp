@@ -3,6 +3,7 @@
 #include "base/errors.h"
 #include "base/regular_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -150,6 +151,23 @@ QuoteCollection QuoteCollection::fromBuffer(TextBuffer buffer, std::size_t size)
     collection.text_ = std::move(buffer);
     collection.starts_ = lineStarts({collection.text_.data(), size}, &collection.size_);
     return collection;
+}
+
+std::size_t QuoteCollection::lineHolding(std::size_t offset, std::size_t first) const
+{
+    // Gallop: lines first+1, +2, +4... until one begins past the offset, then halve.
+    std::size_t below = first; // begins at or before the offset
+    std::size_t step = 1;
+    std::size_t above = first + 1;
+    while (above < starts_.size() && starts_[above] <= offset) {
+        below = above;
+        step *= 2;
+        above = below + step;
+    }
+    above = std::min(above, starts_.size());
+    const auto after = std::upper_bound(starts_.begin() + static_cast<std::ptrdiff_t>(below) + 1,
+                                        starts_.begin() + static_cast<std::ptrdiff_t>(above), offset);
+    return static_cast<std::size_t>(after - starts_.begin()) - 1;
 }
 
 void QuoteCollection::release()

@@ -1,7 +1,10 @@
 #include "quotes/finder.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cstring>
+#include <utility>
 
 #if defined(__x86_64__) && defined(__SSE2__)
 #define TAVIR_FINDER_X86 1
@@ -67,22 +70,83 @@ bool verifyScalar(const Plan& p, const char* at)
     return true;
 }
 
-std::size_t scanScalar(const Plan& p, const char* s, std::size_t size, std::size_t i)
+// Where the kernels put what they find. take() returns where the scan goes on, past the
+// hit, or npos when it must stop.
+struct FirstHit
+{
+    static constexpr bool kEndsAtNul = false;
+    std::size_t at = FoldedFinder::npos;
+    std::size_t take(std::size_t hit)
+    {
+        at = hit;
+        return FoldedFinder::npos;
+    }
+};
+
+struct CallbackSink
+{
+    static constexpr bool kEndsAtNul = false;
+    const FoldedFinder::HitCallback& callback;
+    std::size_t take(std::size_t hit) const { return std::max(callback(hit), hit + 1); }
+};
+
+// For a text that ends at its first NUL. The kernels stop at a NUL among the bytes at the
+// first rare position of each place they look at, and note it here. A jump past a hit skips
+// such places, so the bytes it passes over are looked at here.
+struct CallbackBeforeNulSink
+{
+    static constexpr bool kEndsAtNul = true;
+    const FoldedFinder::HitCallback& callback;
+    std::string_view text;
+    std::size_t reach; // the first rare position
+    std::size_t nul = FoldedFinder::npos;
+
+    std::size_t take(std::size_t hit)
+    {
+        const std::size_t next = std::max(callback(hit), hit + 1);
+        if (next == FoldedFinder::npos)
+            return next;
+        const std::size_t passed = std::min(next, text.size() - reach) + reach - (hit + 1);
+        if (const void* at = std::memchr(text.data() + hit + 1, '\0', passed)) {
+            endAt(static_cast<std::size_t>(static_cast<const char*>(at) - text.data()));
+            return FoldedFinder::npos;
+        }
+        return next;
+    }
+    void endAt(std::size_t at) { nul = at; }
+};
+
+// Every kernel returns false when the sink stopped it, true when the text was scanned to
+// its end.
+template <class Sink>
+bool scanScalar(const Plan& p, const char* s, std::size_t size, std::size_t i, Sink& sink)
 {
     const FoldTable& fold = *p.fold;
     const std::size_t lastStart = size - p.size;
     const auto rare = static_cast<unsigned char>(p.needle[p.rare[0]]);
-    for (; i <= lastStart; ++i)
-        if (fold[byteAt(s + i + p.rare[0])] == rare && verifyScalar(p, s + i))
-            return i;
-    return FoldedFinder::npos;
+    while (i <= lastStart) {
+        if constexpr (Sink::kEndsAtNul) {
+            if (s[i + p.rare[0]] == '\0') {
+                sink.endAt(i + p.rare[0]);
+                return false;
+            }
+        }
+        if (fold[byteAt(s + i + p.rare[0])] == rare && verifyScalar(p, s + i)) {
+            i = sink.take(i);
+            if (i == FoldedFinder::npos)
+                return false;
+        } else {
+            ++i;
+        }
+    }
+    return true;
 }
 
 #if defined(TAVIR_FINDER_X86)
 
 // A candidate checked 16 bytes at a time when the folding is A-Z only, which SIMD does with
 // one range test; other foldings go byte by byte through their table.
-bool verify(const Plan& p, const char* at, const char* end)
+[[gnu::always_inline]] inline bool verify(const Plan& p, const char* at, const char* end)
 {
     if (!p.asciiFold)
         return verifyScalar(p, at);
@@ -109,110 +173,257 @@ bool verify(const Plan& p, const char* at, const char* end)
     return true;
 }
 
-// NA and NB: how many compares each rare byte takes, its variants padded to 2, 4, 8 or 16 by
-// repeating the last one, so that the compares are unrolled.
-template <int NA, int NB>
-std::size_t scanSse2(const Plan& p, const char* s, std::size_t size, std::size_t i)
+// Takes the candidates of one mask (bit k: a candidate at `base` + k) that the needle
+// really starts at. Returns where the scan goes on: `base` + Width, or further when the sink
+// skips ahead; npos when the sink stopped it.
+template <bool Single, std::size_t Width, class Sink, class Mask>
+[[gnu::always_inline]] inline std::size_t takeCandidates(const Plan& p, const char* s,
+                                                         const char* end, std::size_t base,
+                                                         Mask mask, Sink& sink)
+{
+    while (mask != 0) {
+        const std::size_t at = base + static_cast<std::size_t>(std::countr_zero(mask));
+        if (Single || verify(p, s + at, end)) {
+            const std::size_t next = sink.take(at);
+            if (next == FoldedFinder::npos || next >= base + Width)
+                return next;
+            mask &= static_cast<Mask>(~Mask{0} << (next - base));
+        } else {
+            mask &= mask - 1;
+        }
+    }
+    return base + Width;
+}
+
+// A step whose bytes at the first rare position (bit k: `base` + rare[0] + k) hold a NUL:
+// the candidates before the first one are taken, then the text ends there.
+template <bool Single, std::size_t Width, class Sink, class Mask>
+bool endAtNul(const Plan& p, const char* s, const char* end, std::size_t base, Mask mask,
+              Mask nuls, Sink& sink)
+{
+    const auto first = static_cast<std::size_t>(std::countr_zero(nuls));
+    // A candidate at or after the NUL's own position would take it in; none is a hit.
+    mask &= static_cast<Mask>((Mask{1} << first) - 1);
+    if (takeCandidates<Single, Width>(p, s, end, base, mask, sink) == FoldedFinder::npos)
+        return false;
+    sink.endAt(base + p.rare[0] + first);
+    return false;
+}
+
+// The bytes of one rare position: its variants padded to N by repeating the last one, so
+// that the compares are unrolled.
+template <int N> struct Sse2Variants
+{
+    __m128i v[N];
+};
+template <int N> struct Avx2Variants
+{
+    __m256i v[N];
+};
+
+template <int N> Sse2Variants<N> sse2Variants(const Plan& p, int r)
+{
+    Sse2Variants<N> out;
+    for (int k = 0; k < N; ++k)
+        out.v[k] = _mm_set1_epi8(static_cast<char>(p.variants[r][std::min(k, p.variantCount[r] - 1)]));
+    return out;
+}
+
+__m128i loadSse2(const char* at)
+{
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+}
+
+template <int N> [[gnu::always_inline]] inline __m128i matchSse2(__m128i x, const Sse2Variants<N>& v)
+{
+    __m128i hits = _mm_cmpeq_epi8(x, v.v[0]);
+    for (int k = 1; k < N; ++k)
+        hits = _mm_or_si128(hits, _mm_cmpeq_epi8(x, v.v[k]));
+    return hits;
+}
+
+// NA and NB: how many compares each rare byte takes. Single: a one-byte needle, whose
+// candidates need no second byte and no check.
+template <int NA, int NB, bool Single, class Sink>
+bool scanSse2(const Plan& p, const char* s, std::size_t size, std::size_t i, Sink& sink)
 {
     const std::size_t lastStart = size - p.size;
     const char* const a = s + p.rare[0];
     const char* const b = s + p.rare[1];
     const char* const end = s + size;
-    constexpr int na = NA;
-    constexpr int nb = NB;
-    __m128i va[16], vb[16];
-    for (int k = 0; k < na; ++k)
-        va[k] = _mm_set1_epi8(static_cast<char>(p.variants[0][std::min(k, p.variantCount[0] - 1)]));
-    for (int k = 0; k < nb; ++k)
-        vb[k] = _mm_set1_epi8(static_cast<char>(p.variants[1][std::min(k, p.variantCount[1] - 1)]));
-    const bool single = p.size == 1;
+    const auto va = sse2Variants<NA>(p, 0);
+    const auto vb = sse2Variants<NB>(p, 1);
     while (i + 16 <= lastStart + 1) {
-        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
-        __m128i hits = _mm_cmpeq_epi8(x, va[0]);
-        for (int k = 1; k < na; ++k)
-            hits = _mm_or_si128(hits, _mm_cmpeq_epi8(x, va[k]));
-        if (!single) {
-            const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
-            __m128i second = _mm_cmpeq_epi8(y, vb[0]);
-            for (int k = 1; k < nb; ++k)
-                second = _mm_or_si128(second, _mm_cmpeq_epi8(y, vb[k]));
-            hits = _mm_and_si128(hits, second);
-        }
+        const __m128i x = loadSse2(a + i);
+        __m128i hits = matchSse2(x, va);
+        if constexpr (!Single)
+            hits = _mm_and_si128(hits, matchSse2(loadSse2(b + i), vb));
         auto mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
-        while (mask != 0) {
-            const std::size_t at = i + static_cast<std::size_t>(__builtin_ctz(mask));
-            if (single || verify(p, s + at, end))
-                return at;
-            mask &= mask - 1;
+        if constexpr (Sink::kEndsAtNul) {
+            const auto nuls =
+                static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, _mm_setzero_si128())));
+            if (nuls != 0)
+                return endAtNul<Single, 16>(p, s, end, i, mask, nuls, sink);
         }
-        i += 16;
+        if (mask == 0)
+            i += 16;
+        else if ((i = takeCandidates<Single, 16>(p, s, end, i, mask, sink)) == FoldedFinder::npos)
+            return false;
     }
-    return scanScalar(p, s, size, i);
+    return scanScalar(p, s, size, i, sink);
 }
 
-template <int NA, int NB>
-__attribute__((target("avx2"))) std::size_t scanAvx2(const Plan& p, const char* s, std::size_t size,
-                                                     std::size_t i)
+template <int N>
+__attribute__((target("avx2"))) Avx2Variants<N> avx2Variants(const Plan& p, int r)
+{
+    Avx2Variants<N> out;
+    for (int k = 0; k < N; ++k)
+        out.v[k] =
+            _mm256_set1_epi8(static_cast<char>(p.variants[r][std::min(k, p.variantCount[r] - 1)]));
+    return out;
+}
+
+[[gnu::always_inline]] inline __attribute__((target("avx2"))) __m256i loadAvx2(const char* at)
+{
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
+}
+
+template <int N>
+[[gnu::always_inline]] inline __attribute__((target("avx2"))) __m256i
+matchAvx2(__m256i x, const Avx2Variants<N>& v)
+{
+    __m256i hits = _mm256_cmpeq_epi8(x, v.v[0]);
+    for (int k = 1; k < N; ++k)
+        hits = _mm256_or_si256(hits, _mm256_cmpeq_epi8(x, v.v[k]));
+    return hits;
+}
+
+// 64 bytes a step, tested together, so that a text without candidates costs one branch per
+// step; the rest goes to the narrower kernel.
+template <int NA, int NB, bool Single, class Sink>
+__attribute__((target("avx2"))) bool scanAvx2(const Plan& p, const char* s, std::size_t size,
+                                              std::size_t i, Sink& sink)
 {
     const std::size_t lastStart = size - p.size;
     const char* const a = s + p.rare[0];
     const char* const b = s + p.rare[1];
     const char* const end = s + size;
-    constexpr int na = NA;
-    constexpr int nb = NB;
-    __m256i va[16], vb[16];
-    for (int k = 0; k < na; ++k)
-        va[k] =
-            _mm256_set1_epi8(static_cast<char>(p.variants[0][std::min(k, p.variantCount[0] - 1)]));
-    for (int k = 0; k < nb; ++k)
-        vb[k] =
-            _mm256_set1_epi8(static_cast<char>(p.variants[1][std::min(k, p.variantCount[1] - 1)]));
-    const bool single = p.size == 1;
-    while (i + 32 <= lastStart + 1) {
-        const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + i));
-        __m256i hits = _mm256_cmpeq_epi8(x, va[0]);
-        for (int k = 1; k < na; ++k)
-            hits = _mm256_or_si256(hits, _mm256_cmpeq_epi8(x, va[k]));
-        if (!single) {
-            const __m256i y = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + i));
-            __m256i second = _mm256_cmpeq_epi8(y, vb[0]);
-            for (int k = 1; k < nb; ++k)
-                second = _mm256_or_si256(second, _mm256_cmpeq_epi8(y, vb[k]));
-            hits = _mm256_and_si256(hits, second);
+    const auto va = avx2Variants<NA>(p, 0);
+    const auto vb = avx2Variants<NB>(p, 1);
+    const auto movemask64 = [](__m256i low, __m256i high) __attribute__((target("avx2"))) {
+        return static_cast<std::uint32_t>(_mm256_movemask_epi8(low)) |
+               std::uint64_t{static_cast<std::uint32_t>(_mm256_movemask_epi8(high))} << 32;
+    };
+    while (i + 64 <= lastStart + 1) {
+        const __m256i x0 = loadAvx2(a + i);
+        const __m256i x1 = loadAvx2(a + i + 32);
+        __m256i low = matchAvx2(x0, va);
+        __m256i high = matchAvx2(x1, va);
+        if constexpr (!Single) {
+            low = _mm256_and_si256(low, matchAvx2(loadAvx2(b + i), vb));
+            high = _mm256_and_si256(high, matchAvx2(loadAvx2(b + i + 32), vb));
         }
-        auto mask = static_cast<unsigned>(_mm256_movemask_epi8(hits));
-        while (mask != 0) {
-            const std::size_t at = i + static_cast<std::size_t>(__builtin_ctz(mask));
-            if (single || verify(p, s + at, end))
-                return at;
-            mask &= mask - 1;
+        __m256i any = _mm256_or_si256(low, high);
+        __m256i nul0, nul1;
+        if constexpr (Sink::kEndsAtNul) {
+            nul0 = _mm256_cmpeq_epi8(x0, _mm256_setzero_si256());
+            nul1 = _mm256_cmpeq_epi8(x1, _mm256_setzero_si256());
+            any = _mm256_or_si256(any, _mm256_or_si256(nul0, nul1));
         }
-        i += 32;
+        if (_mm256_testz_si256(any, any)) {
+            i += 64;
+            continue;
+        }
+        const std::uint64_t mask = movemask64(low, high);
+        if constexpr (Sink::kEndsAtNul) {
+            if (const std::uint64_t nuls = movemask64(nul0, nul1))
+                return endAtNul<Single, 64>(p, s, end, i, mask, nuls, sink);
+        }
+        if ((i = takeCandidates<Single, 64>(p, s, end, i, mask, sink)) == FoldedFinder::npos)
+            return false;
     }
-    return scanSse2<NA, NB>(p, s, size, i);
+    return scanSse2<NA, NB, Single>(p, s, size, i, sink);
 }
 
-using Kernel = std::size_t (*)(const Plan&, const char*, std::size_t, std::size_t);
-
-template <int NA> constexpr std::array<Kernel, 4> sse2Kernels()
-{
-    return {&scanSse2<NA, 2>, &scanSse2<NA, 4>, &scanSse2<NA, 8>, &scanSse2<NA, 16>};
-}
-template <int NA> constexpr std::array<Kernel, 4> avx2Kernels()
-{
-    return {&scanAvx2<NA, 2>, &scanAvx2<NA, 4>, &scanAvx2<NA, 8>, &scanAvx2<NA, 16>};
-}
-constexpr std::array<std::array<Kernel, 4>, 4> kSse2Kernels = {sse2Kernels<2>(), sse2Kernels<4>(),
-                                                               sse2Kernels<8>(), sse2Kernels<16>()};
-constexpr std::array<std::array<Kernel, 4>, 4> kAvx2Kernels = {avx2Kernels<2>(), avx2Kernels<4>(),
-                                                               avx2Kernels<8>(), avx2Kernels<16>()};
+template <class Sink> using Kernel = bool (*)(const Plan&, const char*, std::size_t, std::size_t, Sink&);
+template <class Sink> using KernelTable = std::array<std::array<Kernel<Sink>, 4>, 4>;
 
 std::size_t paddedIndex(int variants)
 {
     return variants <= 2 ? 0 : variants <= 4 ? 1 : variants <= 8 ? 2 : 3;
 }
 
+// Kernels by the padded variant counts of the two rare bytes; a one-byte needle uses row
+// [a][0] of the single-byte table.
+template <class Sink, bool Avx2, bool Single> constexpr KernelTable<Sink> kernels()
+{
+    KernelTable<Sink> table{};
+    [&]<std::size_t... A>(std::index_sequence<A...>) {
+        ((table[A] = [&]<std::size_t... B>(std::index_sequence<B...>) {
+             constexpr int na = 2 << A;
+             return std::array<Kernel<Sink>, 4>{
+                 (Avx2 ? &scanAvx2<na, (2 << B), Single, Sink>
+                       : &scanSse2<na, (2 << B), Single, Sink>)...};
+         }(std::make_index_sequence<4>{})),
+         ...);
+    }(std::make_index_sequence<4>{});
+    return table;
+}
+
+template <class Sink>
+bool runKernelAt(FoldedFinder::Path path, const Plan& p, std::string_view text, std::size_t from,
+                 Sink& sink)
+{
+    const std::size_t a = paddedIndex(p.variantCount[0]);
+    const std::size_t b = paddedIndex(p.variantCount[1]);
+    const bool single = p.size == 1;
+    static constexpr KernelTable<Sink> avx2 = kernels<Sink, true, false>();
+    static constexpr KernelTable<Sink> avx2Single = kernels<Sink, true, true>();
+    static constexpr KernelTable<Sink> sse2 = kernels<Sink, false, false>();
+    static constexpr KernelTable<Sink> sse2Single = kernels<Sink, false, true>();
+    if (path == FoldedFinder::Path::Avx2 && FoldedFinder::supported(path))
+        return (single ? avx2Single[a][0] : avx2[a][b])(p, text.data(), text.size(), from, sink);
+    if (path != FoldedFinder::Path::Scalar)
+        return (single ? sse2Single[a][0] : sse2[a][b])(p, text.data(), text.size(), from, sink);
+    return scanScalar(p, text.data(), text.size(), from, sink);
+}
+
+#else
+
+template <class Sink>
+bool runKernelAt(FoldedFinder::Path, const Plan& p, std::string_view text, std::size_t from,
+                 Sink& sink)
+{
+    return scanScalar(p, text.data(), text.size(), from, sink);
+}
+
 #endif
+
+// The kernels look for a NUL among the bytes at the first rare position of every place the
+// needle could start: all but the few before it at the beginning and after it at the end,
+// which are looked at here.
+template <class Sink>
+bool runKernel(FoldedFinder::Path path, const Plan& p, std::string_view text, std::size_t from,
+               Sink& sink)
+{
+    if constexpr (Sink::kEndsAtNul) {
+        const std::size_t head = std::min(p.rare[0], text.size() - from);
+        if (const void* nul = std::memchr(text.data() + from, '\0', head)) {
+            sink.endAt(static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
+            return false;
+        }
+    }
+    if (!runKernelAt(path, p, text, from, sink))
+        return false;
+    if constexpr (Sink::kEndsAtNul) {
+        const std::size_t tail = text.size() - p.size + p.rare[0] + 1;
+        if (const void* nul = std::memchr(text.data() + tail, '\0', text.size() - tail)) {
+            sink.endAt(static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
+            return false;
+        }
+    }
+    return true;
+}
 
 } // namespace
 
@@ -301,17 +512,39 @@ std::size_t FoldedFinder::find(Path path, std::string_view text, std::size_t fro
         return from <= text.size() ? from : npos;
     if (from > text.size() || text.size() - from < n)
         return npos;
-#if defined(TAVIR_FINDER_X86)
-    const std::size_t a = paddedIndex(plan_.variantCount[0]);
-    const std::size_t b = paddedIndex(plan_.variantCount[1]);
-    if (path == Path::Avx2 && supported(Path::Avx2))
-        return kAvx2Kernels[a][b](plan_, text.data(), text.size(), from);
-    if (path != Path::Scalar)
-        return kSse2Kernels[a][b](plan_, text.data(), text.size(), from);
-#else
-    (void)path;
-#endif
-    return scanScalar(plan_, text.data(), text.size(), from);
+    FirstHit hit;
+    runKernel(path, plan_, text, from, hit);
+    return hit.at;
+}
+
+void FoldedFinder::findEach(Path path, std::string_view text, std::size_t from,
+                            const HitCallback& onHit) const
+{
+    const std::size_t n = plan_.size;
+    if (from > text.size() || text.size() - from < n)
+        return;
+    if (n == 0) {
+        while (from <= text.size() && (from = onHit(from)) != npos)
+            ;
+        return;
+    }
+    CallbackSink sink{onHit};
+    runKernel(path, plan_, text, from, sink);
+}
+
+std::size_t FoldedFinder::findEachBeforeNul(Path path, std::string_view text, std::size_t from,
+                                            const HitCallback& onHit) const
+{
+    if (from > text.size())
+        return npos;
+    if (plan_.size == 0 || text.size() - from < plan_.size) {
+        const std::size_t nul = text.find('\0', from);
+        findEach(path, text.substr(0, nul), from, onHit);
+        return nul;
+    }
+    CallbackBeforeNulSink sink{onHit, text, plan_.rare[0]};
+    runKernel(path, plan_, text, from, sink);
+    return sink.nul;
 }
 
 } // namespace tavir

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/function_ref.h"
+
 #include <array>
 #include <cstddef>
 #include <string>
@@ -22,7 +24,7 @@ const FoldTable& asciiFoldTable();
 
 // Finds a needle in text with bytes compared through a folding (by default a-z and A-Z taken
 // as equal). Candidates are the places where the needle's two rarest bytes both match; the
-// scan runs 32 or 16 bytes at a time, the width chosen once for the processor.
+// scan runs 64 or 16 bytes at a time, the width chosen once for the processor.
 class FoldedFinder
 {
 public:
@@ -40,6 +42,26 @@ public:
     std::size_t find(std::string_view text, std::size_t from = 0) const;
     // The same through one path; a path the processor lacks falls back to a narrower one.
     std::size_t find(Path path, std::string_view text, std::size_t from = 0) const;
+    // Calls `onHit` with the position of each occurrence at or after `from`, in order. It
+    // returns where the search goes on (at least just past the hit: any smaller position is
+    // taken as that), or npos to stop. Cheaper than a find() per hit where hits are many.
+    using HitCallback = FunctionRef<std::size_t(std::size_t)>;
+    void findEach(std::string_view text, std::size_t from, const HitCallback& onHit) const
+    {
+        findEach(bestPath(), text, from, onHit);
+    }
+    void findEach(Path path, std::string_view text, std::size_t from,
+                  const HitCallback& onHit) const;
+    // The same, where the text ends at its first NUL: no hit is looked for after it. Returns
+    // the NUL's position, or npos when there is none (or onHit stopped the search first).
+    // The needle must hold no NUL.
+    std::size_t findEachBeforeNul(std::string_view text, std::size_t from,
+                                  const HitCallback& onHit) const
+    {
+        return findEachBeforeNul(bestPath(), text, from, onHit);
+    }
+    std::size_t findEachBeforeNul(Path path, std::string_view text, std::size_t from,
+                                  const HitCallback& onHit) const;
 
     static Path bestPath();
     static bool supported(Path path);

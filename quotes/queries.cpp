@@ -56,13 +56,18 @@ bool search(const QuoteCollection& quotes, std::size_t quotations, std::string_v
     if (query.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos)
         return true;
     const FoldedFinder finder(query, fold);
-    const std::string_view text = quotes.text();
     for (std::size_t first = 0; first < quotations; first += linesPerCheck) {
         if (first != 0 && !throttle.check())
             return false;
         const std::size_t next = std::min(first + linesPerCheck, quotations);
-        const std::size_t begin = quotes.lineStart(first);
-        addMatchingLines(text.substr(begin, quotes.lineStart(next) - begin), finder, list);
+        // Positions stay those of the whole text; the block ends where line `next` begins.
+        const std::string_view block = quotes.text().substr(0, quotes.lineStart(next));
+        std::size_t line = first;
+        finder.findEach(block, quotes.lineStart(first), [&](std::size_t at) {
+            line = quotes.lineHolding(at, line);
+            AddListItem(quotes.line(line), list, kQuotationImage);
+            return quotes.lineStart(++line); // on from the next line
+        });
     }
     return true;
 }

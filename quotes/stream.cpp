@@ -1,6 +1,7 @@
 #include "quotes/stream.h"
 
 #include "base/errors.h"
+#include "base/mapped_file.h"
 #include "base/regular_file.h"
 #include "quotes/lines.h"
 
@@ -16,15 +17,14 @@ void addMatchingLines(std::string_view lines, const FoldedFinder& finder, Result
 {
     const char* const begin = lines.data();
     const char* const end = begin + lines.size();
-    std::size_t from = 0;
-    std::size_t at = 0;
-    while ((at = finder.find(lines, from)) != FoldedFinder::npos) {
-        const char* const lineBegin = findLineStart(begin + from, begin + at);
-        const char* const lineEnd = findLineEnd(begin + at, end);
-        AddListItem({lineBegin, static_cast<std::size_t>(lineEnd - lineBegin)}, list,
+    const char* done = begin; // every line before it is added or has no hit
+    finder.findEach(lines, 0, [&](std::size_t at) {
+        const char* const lineBegin = findLineStart(done, begin + at);
+        done = findLineEnd(begin + at, end);
+        AddListItem({lineBegin, static_cast<std::size_t>(done - lineBegin)}, list,
                     kQuotationImage);
-        from = static_cast<std::size_t>(lineEnd - begin);
-    }
+        return static_cast<std::size_t>(done - begin);
+    });
 }
 
 void addEveryLine(std::string_view lines, ResultList& list)
@@ -39,8 +39,54 @@ void addEveryLine(std::string_view lines, ResultList& list)
             ++p;
         if (p < end && *p == '\n')
             ++p;
+        if (p < end && *p == '\0')
+            return; // only a file shortened while it was read has one here
     }
 }
+
+namespace {
+
+// Where the last line of a text of `size` bytes begins: after the last terminator other than
+// the one that ends the text.
+std::size_t lastLineStart(const char* text, std::size_t size)
+{
+    if (size >= 2 && text[size - 2] == '\r' && text[size - 1] == '\n')
+        size -= 2;
+    else if (size >= 1 && (text[size - 1] == '\r' || text[size - 1] == '\n'))
+        size -= 1;
+    return static_cast<std::size_t>(findLineStart(text, text + size) - text);
+}
+
+// As addMatchingLines over the first `whole` bytes of `text`, which are whole lines with more
+// text after them, where the text ends at its first NUL: the line the NUL ends, the text's
+// last, is never added. Returns where the NUL is, or npos when none was met.
+std::size_t addMatchingLinesBeforeNul(std::string_view text, std::size_t whole,
+                                      const FoldedFinder& finder, ResultList& list)
+{
+    const char* const begin = text.data();
+    const char* const end = begin + text.size();
+    const char* done = begin; // every line before it is added or has no hit
+    std::size_t nul = FoldedFinder::npos;
+    const std::size_t met = finder.findEachBeforeNul(text.substr(0, whole), 0, [&](std::size_t at) {
+        const char* const lineBegin = findLineStart(done, begin + at);
+        done = findLineEnd(begin + at, end);
+        const char* after = done;
+        if (after < end && *after == '\r')
+            ++after;
+        if (after < end && *after == '\n')
+            ++after;
+        if (*done == '\0' || (after < end && *after == '\0')) {
+            nul = static_cast<std::size_t>((*done == '\0' ? done : after) - begin);
+            return FoldedFinder::npos;
+        }
+        AddListItem({lineBegin, static_cast<std::size_t>(done - lineBegin)}, list,
+                    kQuotationImage);
+        return static_cast<std::size_t>(done - begin);
+    });
+    return nul != FoldedFinder::npos ? nul : met;
+}
+
+} // namespace
 
 QueryStream::QueryStream(std::string_view query, ResultList& list, const FoldTable& fold)
     : list_(list)
@@ -67,28 +113,45 @@ char* QueryStream::reserve(std::size_t more)
     return buffer_.get() + filled_;
 }
 
-bool QueryStream::take(std::size_t n)
+std::size_t QueryStream::advance(const char* text, std::size_t& size, std::size_t fresh)
 {
-    char* const piece = buffer_.get() + filled_;
-    if (const void* nul = std::memchr(piece, '\0', n)) {
-        n = static_cast<std::size_t>(static_cast<const char*>(nul) - piece);
-        ended_ = true;
-    }
-    filled_ += n;
-    // Lines known not to be the last: those followed by a terminator and at least one more
-    // byte. Two bytes are held back so that a CR LF pair is never cut.
-    if (filled_ >= 3) {
-        const char* const b = buffer_.get();
-        const char* cut = findLineStart(b, b + filled_ - 2);
-        if (cut != b && cut[-1] == '\r' && *cut == '\n')
-            ++cut;
-        if (cut != b) {
-            const auto done = static_cast<std::size_t>(cut - b);
-            scan(done);
-            filled_ -= done;
-            std::memmove(buffer_.get(), cut, filled_);
+    // A search meets the NUL that ends the text as it scans; a listing looks for it first.
+    const bool searching = finder_ && !findsNothing_;
+    if (!searching) {
+        const char* const piece = text + size - fresh;
+        if (const void* nul = std::memchr(piece, '\0', fresh)) {
+            size = static_cast<std::size_t>(static_cast<const char*>(nul) - text);
+            ended_ = true;
         }
     }
+    // Lines known not to be the last: those followed by a terminator and at least one more
+    // byte. Two bytes are held back so that a CR LF pair is never cut.
+    if (size < 3)
+        return 0;
+    const char* cut = findLineStart(text, text + size - 2);
+    if (cut != text && cut[-1] == '\r' && *cut == '\n')
+        ++cut;
+    const auto done = static_cast<std::size_t>(cut - text);
+    if (!searching) {
+        if (finder_ == std::nullopt)
+            addEveryLine({text, done}, list_);
+        return done;
+    }
+    const std::size_t nul = addMatchingLinesBeforeNul({text, size}, done, *finder_, list_);
+    if (nul == FoldedFinder::npos)
+        return done;
+    size = nul;
+    ended_ = true;
+    return lastLineStart(text, nul);
+}
+
+bool QueryStream::take(std::size_t n)
+{
+    std::size_t size = filled_ + n;
+    const std::size_t done = advance(buffer_.get(), size, n);
+    filled_ = size - done;
+    if (done != 0)
+        std::memmove(buffer_.get(), buffer_.get() + done, filled_);
     return !ended_;
 }
 
@@ -102,30 +165,27 @@ bool QueryStream::feed(std::string_view piece)
 
 void QueryStream::finish()
 {
-    // The last line begins after the last terminator other than the one that ends the text.
-    const char* const b = buffer_.get();
-    std::size_t end = filled_;
-    if (end >= 2 && b[end - 2] == '\r' && b[end - 1] == '\n')
-        end -= 2;
-    else if (end >= 1 && (b[end - 1] == '\r' || b[end - 1] == '\n'))
-        end -= 1;
-    if (end != 0)
-        scan(static_cast<std::size_t>(findLineStart(b, b + end) - b));
+    finishText(buffer_.get(), filled_);
     filled_ = 0;
+}
+
+void QueryStream::finishText(const char* text, std::size_t size)
+{
+    size = std::min(size, std::string_view(text, size).find('\0'));
+    scan({text, lastLineStart(text, size)});
     ended_ = true;
     list_.endUpdate();
 }
 
-void QueryStream::scan(std::size_t end)
+void QueryStream::scan(std::string_view lines)
 {
-    const std::string_view lines(buffer_.get(), end);
     if (!finder_)
         addEveryLine(lines, list_);
     else if (!findsNothing_)
         addMatchingLines(lines, *finder_, list_);
 }
 
-void QueryStream::readFile(const std::string& path, std::size_t pieceSize)
+void QueryStream::readFile(const std::string& path, std::size_t pieceSize, Access access)
 {
     std::size_t size = 0;
     const int fd = openRegularFile(path, size);
@@ -136,6 +196,13 @@ void QueryStream::readFile(const std::string& path, std::size_t pieceSize)
         int fd;
         ~Closer() { ::close(fd); }
     } closer{fd};
+    if (access == Access::Map) {
+        MappedFile file(fd, size);
+        if (file.valid()) {
+            readMapped(file, pieceSize);
+            return;
+        }
+    }
     for (;;) {
         char* const into = reserve(pieceSize);
         ssize_t n = 0;
@@ -148,6 +215,36 @@ void QueryStream::readFile(const std::string& path, std::size_t pieceSize)
             break;
     }
     finish();
+}
+
+void QueryStream::readMapped(MappedFile& file, std::size_t windowSize)
+{
+    constexpr std::size_t kStepSize = std::size_t(1) << 17;
+    const std::size_t page = MappedFile::pageSize();
+    windowSize = std::max(page, windowSize / page * page);
+    std::size_t size = file.size();
+    std::size_t done = 0;     // every line before it is added or has no hit
+    std::size_t mapped = 0;   // bytes looked at so far
+    std::size_t released = 0; // pages before it are given back
+    while (mapped < size && !ended_) {
+        const std::size_t window = std::min(windowSize, size - mapped);
+        // A file shortened under us: its lost pages read as NUL, which ends the text.
+        file.populate(mapped, window);
+        // The window is looked at in steps small enough to stay in cache between the check
+        // for a NUL and the scan.
+        const std::size_t windowEnd = mapped + window;
+        while (mapped < windowEnd && !ended_) {
+            const std::size_t fresh = std::min(kStepSize, windowEnd - mapped);
+            mapped += fresh;
+            std::size_t length = mapped - done;
+            done += advance(file.data() + done, length, fresh);
+            if (ended_)
+                size = done + length;
+        }
+        file.release(released, done - released);
+        released = done / page * page;
+    }
+    finishText(file.data() + done, size - done);
 }
 
 } // namespace tavir

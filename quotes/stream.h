@@ -11,6 +11,8 @@
 
 namespace tavir {
 
+class MappedFile;
+
 // Adds every line of `lines` that holds the finder's needle, in order. `lines` begins at the
 // start of a line and ends at the end of one (or after its terminator); the needle holds no
 // CR, LF or NUL, so a hit never spans lines.
@@ -23,7 +25,8 @@ void addEveryLine(std::string_view lines, ResultList& list);
 // while it is in cache and its results are added at once, a line cut by the end of a piece
 // is carried into the next, and the file's last line is never added. The list sees the same
 // calls as from FiltrujDane: begin and clear at construction, end at finish(). Memory stays at a
-// piece and the longest line, whatever the size of the file.
+// piece and the longest line, whatever the size of the file: a mapped file's pages are given
+// back once they are passed.
 class QueryStream
 {
 public:
@@ -39,18 +42,33 @@ public:
     // The file has ended: adds what is left, except the last line. Call it once.
     void finish();
 
-    // Feeds a whole file in pieces of `pieceSize` bytes and finishes; raises
-    // "Cannot open file <path>" when it cannot be read.
-    void readFile(const std::string& path, std::size_t pieceSize = kPieceSize);
+    // How a file is read: mapped and looked at a window at a time (the default, with reading
+    // as the fallback), or read in pieces.
+    enum class Access
+    {
+        Map,
+        Read
+    };
+    // Goes through a whole file, `pieceSize` bytes at a time (whole pages when mapped), and
+    // finishes; raises "Cannot open file <path>" when it cannot be read.
+    void readFile(const std::string& path, std::size_t pieceSize = kPieceSize,
+                  Access access = Access::Map);
 
-    static constexpr std::size_t kPieceSize = std::size_t(1) << 18;
+    static constexpr std::size_t kPieceSize = std::size_t(1) << 22;
 
 private:
     // Room for `more` bytes after the carried ones.
     char* reserve(std::size_t more);
     // Takes `n` new bytes placed after the carried ones; false once a NUL ended the text.
     bool take(std::size_t n);
-    void scan(std::size_t end);
+    // `text` holds `size` bytes that begin at the start of a line, the last `fresh` of them
+    // not looked at before. Adds the lines known not to be the last, and returns how many
+    // bytes they take; a NUL among the fresh bytes ends the text and shortens `size`.
+    std::size_t advance(const char* text, std::size_t& size, std::size_t fresh);
+    // The text has ended after `size` bytes that begin at the start of a line.
+    void finishText(const char* text, std::size_t size);
+    void readMapped(MappedFile& file, std::size_t windowSize);
+    void scan(std::string_view lines);
 
     ResultList& list_;
     std::optional<FoldedFinder> finder_; // none: list every line

@@ -94,9 +94,46 @@ TEST(QueryStream, ReadsAFileInPiecesAndCarriesLongLines)
         EXPECT_EQ(list.captions(), windowResults(text, "KOT")) << piece;
         EXPECT_EQ(list.items.size(), 430u);
     }
+    for (const auto access : {QueryStream::Access::Map, QueryStream::Access::Read}) {
+        RecordingList list;
+        QueryStream("KOT", list).readFile(path, 4096, access);
+        EXPECT_EQ(list.captions(), windowResults(text, "KOT"));
+    }
     RecordingList list;
     EXPECT_THROW(QueryStream("kot", list).readFile(dir.file("missing.dbc")), std::runtime_error);
     EXPECT_THROW(QueryStream("kot", list).readFile(dir.path().string()), std::runtime_error);
+}
+
+// The first NUL ends the text: lines up to the one it ends are listed, whether the NUL falls
+// at the start, inside or at the end of a page of a mapped file, right after a terminator, in
+// the last bytes of a line the search jumps over after a hit, or in a line carried over.
+TEST(QueryStream, NulAnywhereEndsTheTextInEveryWayOfReading)
+{
+    tavir::test::TempDir dir;
+    std::string base;
+    for (int i = 0; base.size() < 5 * 4096; ++i)
+        base += (i % 3 ? "kot i pies " : "sam pies ") + std::string(static_cast<std::size_t>(i % 61), 'x') +
+                (i % 4 ? "\r\n" : "\n");
+    std::vector<std::size_t> places = {0, 1, 2, 3};
+    for (const std::size_t page : {4096u, 8192u, 16384u})
+        for (std::size_t d = 0; d < 6; ++d)
+            places.push_back(page - 3 + d);
+    for (std::size_t at = base.find("kot"); places.size() < 60; at = base.find("kot", at + 1))
+        places.push_back(base.find_first_of("\r\n", at) + places.size() % 3); // ends a hit's line
+    for (const std::size_t nul : places) {
+        std::string text = base;
+        text[nul] = '\0';
+        const std::string path = dir.write("nul.dbc", text);
+        for (const std::string query : {"kot", "KOT I", "x", ""})
+            for (const std::size_t piece : {std::size_t(1), std::size_t(4096), QueryStream::kPieceSize})
+                for (const auto access : {QueryStream::Access::Map, QueryStream::Access::Read}) {
+                    RecordingList list;
+                    QueryStream(query, list).readFile(path, piece, access);
+                    ASSERT_EQ(list.captions(), windowResults(text, query))
+                        << "NUL at " << nul << " query " << query << " piece " << piece
+                        << " mapped " << (access == QueryStream::Access::Map);
+                }
+    }
 }
 
 // The naive search every path of the finder must agree with.
@@ -131,6 +168,58 @@ TEST(Finder, EveryPathAgreesWithTheNaiveSearch)
                     << from;
             ASSERT_EQ(finder.find(path, "", 0), FoldedFinder::npos);
         }
+}
+
+// findEach against a naive walk: each hit in turn, the search going on where the callback
+// says; and findEachBeforeNul on the same text cut at a NUL.
+TEST(Finder, EveryHitInTurnOnEveryPath)
+{
+    std::vector<FoldedFinder::Path> paths{FoldedFinder::Path::Scalar};
+    for (const auto path : {FoldedFinder::Path::Sse2, FoldedFinder::Path::Avx2})
+        if (FoldedFinder::supported(path))
+            paths.push_back(path);
+    std::string text;
+    for (int i = 0; i < 300; ++i)
+        text += std::string(static_cast<std::size_t>(i % 41), i % 2 ? '.' : 'a') +
+                (i % 3 ? "NiE" : "nie") + (i % 5 ? "" : "nienie");
+    const std::string folded = tavir::foldAscii(text);
+    const auto naive = [&](std::size_t end, std::string_view needle, std::size_t jump) {
+        const std::string_view within = std::string_view(folded).substr(0, end);
+        const std::string foldedNeedle = tavir::foldAscii(needle);
+        std::vector<std::size_t> hits;
+        for (std::size_t at = within.find(foldedNeedle); at != std::string::npos;
+             at = within.find(foldedNeedle, at + jump))
+            hits.push_back(at);
+        return hits;
+    };
+    for (const std::string needle : {"nie", "N", "ie.", "aaaaanie", "enienie"})
+        for (const std::size_t jump : {std::size_t(1), std::size_t(2), std::size_t(70)})
+            for (const auto path : paths) {
+                const FoldedFinder finder(needle);
+                std::vector<std::size_t> hits;
+                finder.findEach(path, text, 0, [&](std::size_t at) {
+                    hits.push_back(at);
+                    return at + jump;
+                });
+                ASSERT_EQ(hits, naive(text.size(), needle, jump)) << needle << " jump " << jump;
+                for (std::size_t nul = 0; nul < text.size(); nul += 1 + nul % 53) {
+                    std::string cut = text;
+                    cut[nul] = '\0';
+                    hits.clear();
+                    const std::size_t met =
+                        finder.findEachBeforeNul(path, cut, 0, [&](std::size_t at) {
+                            hits.push_back(at);
+                            return at + jump;
+                        });
+                    ASSERT_EQ(met, nul) << needle << " jump " << jump << " NUL at " << nul;
+                    ASSERT_EQ(hits, naive(nul, needle, jump))
+                        << needle << " jump " << jump << " NUL at " << nul;
+                }
+                EXPECT_EQ(finder.findEachBeforeNul(path, text, 0, [](std::size_t) {
+                    return FoldedFinder::npos;
+                }),
+                          FoldedFinder::npos);
+            }
 }
 
 TEST(Collection, StartsOnlyTableGivesEveryLine)

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "fuzz/fuzz_support.h"
+#include "quotes/finder.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tavir::fuzz {
+
+// The finder against std::string::find on folded copies (`haystack` and `needle`, folded as
+// the finder folds), from `from` on, through every SIMD path the processor has: one hit at a
+// time, every hit in one pass going on `jump` bytes after each, and every hit before the
+// text's first NUL.
+inline void checkFinderPaths(const FoldedFinder& finder, std::string_view text,
+                             const std::string& haystack, const std::string& needle,
+                             std::size_t from, std::size_t jump)
+{
+    using Path = FoldedFinder::Path;
+    const auto walk = [&](std::size_t end) {
+        std::vector<std::size_t> hits;
+        const std::string_view within = std::string_view(haystack).substr(0, end);
+        for (std::size_t hit = within.find(needle, from); hit != std::string::npos;
+             hit = within.find(needle, hit + jump))
+            hits.push_back(hit);
+        return hits;
+    };
+    for (const Path path : {Path::Scalar, Path::Sse2, Path::Avx2}) {
+        if (!FoldedFinder::supported(path))
+            continue;
+        check(finder.find(path, text, from) == haystack.find(needle, from),
+              "find from an offset on one path");
+        std::size_t at = 0;
+        for (int hits = 0; hits < 64; ++hits) {
+            const std::size_t expected = haystack.find(needle, at);
+            check(finder.find(path, text, at) == expected, "find of the next hit");
+            if (expected == std::string::npos || expected >= text.size())
+                break;
+            at = expected + 1;
+        }
+        if (needle.empty() || from > text.size())
+            continue;
+        std::vector<std::size_t> hits;
+        const auto collect = [&](std::size_t hit) {
+            hits.push_back(hit);
+            return hit + jump;
+        };
+        finder.findEach(path, text, from, collect);
+        check(hits == walk(text.size()), "findEach differs from the naive walk");
+        if (needle.find('\0') != std::string::npos)
+            continue; // no such needle is looked for in a text that ends at a NUL
+        hits.clear();
+        const std::size_t nul = text.find('\0', from);
+        check(finder.findEachBeforeNul(path, text, from, collect) == nul,
+              "findEachBeforeNul missed the first NUL");
+        check(hits == walk(nul == std::string::npos ? text.size() : nul),
+              "findEachBeforeNul differs from the naive walk");
+    }
+}
+
+} // namespace tavir::fuzz
