@@ -7,6 +7,7 @@
 // file's size.
 #include "app/mainfrm.h"
 #include "app/platform.h"
+#include "app/results_view.h"
 #include "base/app_folder.h"
 #include "bench/quote_generator.h"
 #include "quotes/collection.h"
@@ -18,7 +19,6 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QLineEdit>
-#include <QTableView>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
@@ -191,7 +191,7 @@ int main(int argc, char** argv)
     QApplication::processEvents();
     auto* listAll = window->findChild<QToolButton*>(QStringLiteral("SpeedButton2"));
     auto* search = window->findChild<QToolButton*>(QStringLiteral("SpeedButton1"));
-    auto* results = window->findChild<QTableView*>(QStringLiteral("Wyniki"));
+    auto* results = window->findChild<ResultsView*>(QStringLiteral("Wyniki"));
     const double listing = medianOf(
         kRounds, [&] { search->click(); }, // an empty result list before each listing
         [&] {
@@ -250,7 +250,7 @@ int main(int argc, char** argv)
                 fileBytes / 1048576, milliseconds(Clock::now() - loadStart));
     listAll = window->findChild<QToolButton*>(QStringLiteral("SpeedButton2"));
     search = window->findChild<QToolButton*>(QStringLiteral("SpeedButton1"));
-    results = window->findChild<QTableView*>(QStringLiteral("Wyniki"));
+    results = window->findChild<ResultsView*>(QStringLiteral("Wyniki"));
     auto* edit = window->findChild<QLineEdit*>(QStringLiteral("Edit1"));
     auto* draw = window->findChild<QToolButton*>(QStringLiteral("SpeedButton3"));
     const auto expectRows = [&](int n) {

@@ -58,7 +58,7 @@ private slots:
         QCOMPARE(platform.clipboardBytes, QByteArray("Ala ma kota\r\nALA\r\nbez\r\n"));
         QCOMPARE(platform.clipboardText, QStringLiteral("Ala ma kota\r\nALA\r\nbez\r\n"));
 
-        child<QTableView>("Wyniki")->clearSelection();
+        child<ResultsView>("Wyniki")->clearSelection();
         select({3});
         action("Kopiujzaznaczone1")->trigger();
         QCOMPARE(platform.clipboardBytes, QByteArray("mi\xB3o\x9C\xE6 <b>jest</b>\r\n"));
@@ -178,7 +178,7 @@ private slots:
         select({1});
         int saves = 0;
         for (QWidget* focus :
-             {static_cast<QWidget*>(edit), static_cast<QWidget*>(child<QTableView>("Wyniki")),
+             {static_cast<QWidget*>(edit), static_cast<QWidget*>(child<ResultsView>("Wyniki")),
               static_cast<QWidget*>(child<QTextEdit>("Memo1"))}) {
             platform.clipboardBytes.clear();
             press(focus, Qt::CTRL | Qt::Key_C);
@@ -201,13 +201,13 @@ private slots:
         QVERIFY(platform.fontDialogs.empty());
 
         platform.fonts = {std::nullopt};
-        press(child<QTableView>("Wyniki"), Qt::CTRL | Qt::Key_F);
+        press(child<ResultsView>("Wyniki"), Qt::CTRL | Qt::Key_F);
         QCOMPARE(platform.fontDialogs.size(), 1u);
     }
 
     void fontDialogAppliesFaceSizeAndStyleOnly()
     {
-        auto* list = child<QTableView>("Wyniki");
+        auto* list = child<ResultsView>("Wyniki");
         QFont underlined = list->font();
         underlined.setUnderline(true);
         list->setFont(underlined);

@@ -233,7 +233,7 @@ private slots:
                            "\xB3\xB9ka\r\nalfa\r\nend\r\n");
         open();
         click("SpeedButton2");
-        auto* view = child<QTableView>("Wyniki");
+        auto* view = child<ResultsView>("Wyniki");
         const int interval = QApplication::keyboardInputInterval();
         QApplication::setKeyboardInputInterval(1000000);
         const auto current = [view] { return view->currentIndex().row(); };
@@ -271,7 +271,7 @@ private slots:
         folder.writeQuotes("beta\r\n\xA3\xF3\x64\x9F\r\nlas\r\nend\r\n");
         open();
         click("SpeedButton2");
-        auto* view = child<QTableView>("Wyniki");
+        auto* view = child<ResultsView>("Wyniki");
         const auto firstFromTop = [&](const QString& typed) {
             view->setCurrentIndex(results()->index(0, 0));
             view->keyboardSearch(QString());
@@ -296,7 +296,7 @@ private slots:
         folder.writeQuotes(line.repeated(kRows) + "end\r\n");
         open();
         click("SpeedButton2");
-        child<QTableView>("Wyniki")->selectAll();
+        child<ResultsView>("Wyniki")->selectAll();
         // The bytes once and the UTF-16 text once, with little to spare.
         const rlim_t bytes = rlim_t(kRows) * static_cast<rlim_t>(line.size());
         rlimit saved{};

@@ -1,4 +1,5 @@
 #include "app/guard.h"
+#include "app/results_view.h"
 #include "tests/app/window_fixture.h"
 
 #include <QAbstractItemModel>
@@ -6,7 +7,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
-#include <QTableView>
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
@@ -63,7 +63,7 @@ private slots:
         QCOMPARE(window->windowTitle(), QStringLiteral("VELTA Software TaViR 5.1 (18082005)"));
         QCOMPARE(window->pos(), QPoint(206, 138));
         QCOMPARE(child<QWidget>("centralWidget")->size(), QSize(792, 546));
-        QCOMPARE(child<QTableView>("Wyniki")->font().pointSize(), 8);
+        QCOMPARE(child<ResultsView>("Wyniki")->font().pointSize(), 8);
         QCOMPARE(child<QTextEdit>("Memo1")->font().pointSize(), 8);
         QCOMPARE(child<QLabel>("licznik")->text(), QStringLiteral("4"));
         QCOMPARE(rows(), QStringList{QStringLiteral(
@@ -176,7 +176,7 @@ private slots:
         auto* memo = child<QTextEdit>("Memo1");
         select({3, 1});
         QCOMPARE(memo->toPlainText(), QStringLiteral("ALA"));
-        child<QTableView>("Wyniki")->clearSelection();
+        child<ResultsView>("Wyniki")->clearSelection();
         QCOMPARE(memo->toPlainText(), QStringLiteral("ALA"));
     }
 
@@ -205,7 +205,7 @@ private slots:
     void altKeys()
     {
         open();
-        child<QTableView>("Wyniki")->setFocus();
+        child<ResultsView>("Wyniki")->setFocus();
         QTest::keyClick(window.get(), Qt::Key_W, Qt::AltModifier);
         QTRY_COMPARE(QApplication::focusWidget(), child<QLineEdit>("Edit1"));
         QCOMPARE(results()->rowCount(), 1); // the list-all button never takes Alt+W
@@ -259,8 +259,8 @@ private slots:
                      "[LOOpa_font]\r\nsize=$E\r\nitalic=1\r\n");
         open();
         QCOMPARE(window->pos(), QPoint(120, 90));
-        QCOMPARE(child<QTableView>("Wyniki")->font().pointSize(), 11);
-        QVERIFY(child<QTableView>("Wyniki")->font().bold());
+        QCOMPARE(child<ResultsView>("Wyniki")->font().pointSize(), 11);
+        QVERIFY(child<ResultsView>("Wyniki")->font().bold());
         QCOMPARE(child<QTextEdit>("Memo1")->font().pointSize(), 14);
         QVERIFY(child<QTextEdit>("Memo1")->font().italic());
     }
@@ -284,7 +284,7 @@ private slots:
         // The user still cannot resize it by dragging.
         QCOMPARE(window->minimumSize(), window->maximumSize());
         // The controls keep their design places, cut off at the right.
-        QCOMPARE(child<QTableView>("Wyniki")->geometry(), QRect(206, 208, 581, 307));
+        QCOMPARE(child<ResultsView>("Wyniki")->geometry(), QRect(206, 208, 581, 307));
         QByteArray ini = closeAndRead();
         QVERIFY(ini.contains("\r\nwidth=700\r\nheight=540\r\n"));
 

@@ -50,7 +50,7 @@ private:
 
     int pick(std::size_t n) { return static_cast<int>(random_() % n); }
     QLineEdit* edit() { return child<QLineEdit>("Edit1"); }
-    QTableView* list() { return child<QTableView>("Wyniki"); }
+    ResultsView* list() { return child<ResultsView>("Wyniki"); }
     void click(const char* button)
     {
         QTest::mouseClick(child<QToolButton>(button), Qt::LeftButton);

@@ -1,5 +1,6 @@
 // The three windows as a person sees them (whole texts in the design font, the About
 // window's lines) and as a screen reader reads them.
+#include "app/results_view.h"
 #include "tests/app/window_fixture.h"
 #include "ui/czekaj.h"
 
@@ -12,7 +13,6 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QStyle>
-#include <QTableView>
 #include <QTextEdit>
 #include <QToolButton>
 
@@ -133,7 +133,7 @@ private slots:
         QCOMPARE(wait.font().pointSize(), 8);
         QCOMPARE(QFontInfo(wait.font()).family(), QFontInfo(window->font()).family());
 
-        auto* header = child<QTableView>("Wyniki")->horizontalHeader();
+        auto* header = child<ResultsView>("Wyniki")->horizontalHeader();
         QVERIFY(header->fontMetrics().horizontalAdvance(u"Wyniki wyszukiwania:"_s) <
                 header->sectionSize(0));
     }
@@ -154,7 +154,7 @@ private slots:
         QCOMPARE(accessibleName(child<QToolButton>("SpeedButton1")), u"Szukaj"_s);
         QCOMPARE(accessibleName(child<QToolButton>("SpeedButton3")), u"Pokaż losowe"_s);
         QCOMPARE(accessibleName(child<QTextEdit>("Memo1")), u"Podgląd cytatu"_s);
-        QCOMPARE(accessibleName(child<QTableView>("Wyniki")), u"Wyniki wyszukiwania"_s);
+        QCOMPARE(accessibleName(child<ResultsView>("Wyniki")), u"Wyniki wyszukiwania"_s);
         QCOMPARE(accessibleName(wait.findChild<QProgressBar*>(u"ProgressBar1"_s)),
                  u"Trwa ładowanie danych"_s);
         for (const char* panel : {"Panel1", "ziemia"})

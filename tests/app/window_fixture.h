@@ -1,13 +1,13 @@
 #pragma once
 
 #include "app/mainfrm.h"
+#include "app/results_view.h"
 #include "tests/app/app_folder.h"
 #include "tests/app/fake_platform.h"
 
 #include <QAbstractItemModel>
 #include <QAbstractItemModelTester>
 #include <QItemSelectionModel>
-#include <QTableView>
 #include <QTest>
 
 #include <cstddef>
@@ -69,7 +69,7 @@ protected:
             QCOMPARE(platform.errors.size(), expected);
     }
 
-    QAbstractItemModel* results() { return child<QTableView>("Wyniki")->model(); }
+    QAbstractItemModel* results() { return child<ResultsView>("Wyniki")->model(); }
 
     QStringList rows()
     {
@@ -81,7 +81,7 @@ protected:
 
     void select(std::initializer_list<int> rowsToSelect)
     {
-        auto* selection = child<QTableView>("Wyniki")->selectionModel();
+        auto* selection = child<ResultsView>("Wyniki")->selectionModel();
         for (int row : rowsToSelect)
             selection->select(results()->index(row, 0),
                               QItemSelectionModel::Select | QItemSelectionModel::Rows);
