@@ -44,7 +44,7 @@ private slots:
         model_ = std::make_unique<ManyRows>(100);
         view_ = std::make_unique<ResultsView>();
         view_->setModel(model_.get());
-        view_->resize(300, 10 * 20 + 40);
+        view_->resize(300, 10 * 20 + 47); // a part of a row below the whole ones
         view_->show();
         QVERIFY(QTest::qWaitForWindowExposed(view_.get()));
     }
