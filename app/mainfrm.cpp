@@ -101,6 +101,7 @@ TMainFrm::TMainFrm(Platform& platform, std::string applicationFolder, tavir::Fil
     Q_INIT_RESOURCE(tavir);
     ui_->setupUi(this);
     setUpLooks();
+    model_->setCollection(&quotes_);
     ui_->Wyniki->setModel(model_);
     handle(ui_->Wyniki->selectionModel(), &QItemSelectionModel::selectionChanged,
            &TMainFrm::WynikiSelectItem);

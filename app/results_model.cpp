@@ -107,20 +107,41 @@ void ResultsModel::abandonUpdate()
     pending_.clear();
 }
 
+void ResultsModel::rebuild()
+{
+    if (!rebuilt_) {
+        pending_.append(rows_);
+        rebuilt_ = true;
+    }
+}
+
 void ResultsModel::add(std::string_view caption, int image)
 {
     if (updating_) {
-        if (!rebuilt_) {
-            for (std::size_t i = 0; i < rows_.size(); ++i)
-                pending_.push_back({rows_[i].text, rows_[i].length()}, rows_[i].hint());
-            rebuilt_ = true;
-        }
-        pending_.push_back(caption, image == tavir::kHintImage);
+        rebuild();
+        pending_.pushOther(caption, image == tavir::kHintImage);
         return;
     }
     const int row = rowCount();
     beginInsertRows({}, row, row);
-    rows_.push_back(caption, image == tavir::kHintImage);
+    rows_.pushOther(caption, image == tavir::kHintImage);
+    endInsertRows();
+}
+
+void ResultsModel::addLine(const tavir::QuoteCollection& quotes, std::size_t line)
+{
+    if (&quotes != quotes_) { // a collection the rows do not number
+        add(quotes.line(line), tavir::kQuotationImage);
+        return;
+    }
+    if (updating_) {
+        rebuild();
+        pending_.pushLine(line);
+        return;
+    }
+    const int row = rowCount();
+    beginInsertRows({}, row, row);
+    rows_.pushLine(line);
     endInsertRows();
 }
 

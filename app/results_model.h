@@ -7,59 +7,92 @@
 #include <QIcon>
 
 #include <cstddef>
+#include <cstdint>
+#include <stdexcept>
 #include <memory>
 #include <string_view>
 #include <vector>
 
-// Rows of 16 bytes kept in blocks of fixed size: growing never copies the rows already there,
-// so ten million rows arrive without one long pause.
+// The rows of a list, 4 bytes each: a quotation's line number in the collection, or an
+// index into a side list of other captions (the hint row, anything added by its text). The
+// rows are kept in blocks of fixed size: growing never copies the rows already there, so ten
+// million rows arrive without one long pause.
 class ResultRows
 {
 public:
-    struct Row
+    // A row's caption and whether it is the hint row, given the collection it numbers.
+    struct Caption
     {
-        const char* text;
-        std::size_t lengthAndHint; // the hint row's mark in the top bit
-
-        std::size_t length() const { return lengthAndHint & ~kHintBit; }
-        bool hint() const { return (lengthAndHint & kHintBit) != 0; }
+        std::string_view text;
+        bool hint = false;
     };
 
     std::size_t size() const { return size_; }
-    const Row& operator[](std::size_t i) const { return blocks_[i >> kShift][i & kMask]; }
-    void push_back(std::string_view caption, bool hint)
+    Caption at(std::size_t i, const tavir::QuoteCollection* quotes) const
     {
-        if ((size_ & kMask) == 0 && (size_ >> kShift) == blocks_.size())
-            blocks_.push_back(std::make_unique_for_overwrite<Row[]>(kBlock));
-        Row& row = blocks_[size_ >> kShift][size_ & kMask];
-        row.text = caption.data();
-        row.lengthAndHint = caption.size() | (hint ? kHintBit : 0);
-        ++size_;
+        const std::uint32_t row = blocks_[i >> kShift][i & kMask];
+        if ((row & kOther) != 0)
+            return others_[row & ~kOther];
+        return {quotes->line(row), false};
+    }
+    // Quotation `line` of the collection the rows number.
+    void pushLine(std::size_t line)
+    {
+        if (line >= kOther) // only a collection of over two thousand million lines has one
+            throw std::length_error("too many lines for the results list");
+        push(static_cast<std::uint32_t>(line));
+    }
+    void pushOther(std::string_view text, bool hint)
+    {
+        others_.push_back({text, hint});
+        push(static_cast<std::uint32_t>(others_.size() - 1) | kOther);
     }
     // Room for `rows` rows in all, taken now rather than while they arrive.
     void reserve(std::size_t rows)
     {
         blocks_.reserve((rows + kMask) >> kShift);
         while (blocks_.size() < (rows + kMask) >> kShift)
-            blocks_.push_back(std::make_unique_for_overwrite<Row[]>(kBlock));
+            blocks_.push_back(std::make_unique_for_overwrite<std::uint32_t[]>(kBlock));
     }
     void clear()
     {
         blocks_.clear();
+        others_.clear();
         size_ = 0;
     }
     void swap(ResultRows& other) noexcept
     {
         blocks_.swap(other.blocks_);
+        others_.swap(other.others_);
         std::swap(size_, other.size_);
+    }
+    // Appends the rows of `other`.
+    void append(const ResultRows& other)
+    {
+        for (std::size_t i = 0; i < other.size_; ++i) {
+            const std::uint32_t row = other.blocks_[i >> kShift][i & kMask];
+            if ((row & kOther) != 0)
+                pushOther(other.others_[row & ~kOther].text, other.others_[row & ~kOther].hint);
+            else
+                push(row);
+        }
     }
 
 private:
-    static constexpr std::size_t kHintBit = std::size_t(1) << 63;
+    void push(std::uint32_t row)
+    {
+        if ((size_ & kMask) == 0 && (size_ >> kShift) == blocks_.size())
+            blocks_.push_back(std::make_unique_for_overwrite<std::uint32_t[]>(kBlock));
+        blocks_[size_ >> kShift][size_ & kMask] = row;
+        ++size_;
+    }
+
+    static constexpr std::uint32_t kOther = std::uint32_t(1) << 31;
     static constexpr unsigned kShift = 16;
     static constexpr std::size_t kBlock = std::size_t(1) << kShift;
     static constexpr std::size_t kMask = kBlock - 1;
-    std::vector<std::unique_ptr<Row[]>> blocks_;
+    std::vector<std::unique_ptr<std::uint32_t[]>> blocks_;
+    std::vector<Caption> others_;
     std::size_t size_ = 0;
 };
 
@@ -83,6 +116,7 @@ public:
     void beginUpdate() override;
     void endUpdate() override;
     void add(std::string_view caption, int image) override;
+    void addLine(const tavir::QuoteCollection& quotes, std::size_t line) override;
     // Ends an update bracket a failed query left open; the rows shown before it stay.
     void abandonUpdate();
 
@@ -94,19 +128,25 @@ public:
     void setFolding(const tavir::FoldTable& fold) { fold_ = &fold; }
 
     void reserve(std::size_t rows) override;
+    // The collection whose lines the rows may hold by number; it outlives the model, and the
+    // rows are cleared before it is read again.
+    void setCollection(const tavir::QuoteCollection* quotes) { quotes_ = quotes; }
 
     std::string_view caption(int row) const
     {
-        const auto& r = rows_[static_cast<std::size_t>(row)];
-        return {r.text, r.length()};
+        return rows_.at(static_cast<std::size_t>(row), quotes_).text;
     }
     int image(int row) const
     {
-        return rows_[static_cast<std::size_t>(row)].hint() ? tavir::kHintImage
-                                                           : tavir::kQuotationImage;
+        return rows_.at(static_cast<std::size_t>(row), quotes_).hint ? tavir::kHintImage
+                                                                    : tavir::kQuotationImage;
     }
 
 private:
+    // Starts the rows of an update bracket from the rows shown, the first time it changes them.
+    void rebuild();
+
+    const tavir::QuoteCollection* quotes_ = nullptr;
     ResultRows rows_;
     ResultRows pending_;
     const tavir::FoldTable* fold_ = &tavir::asciiFoldTable();

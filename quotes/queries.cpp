@@ -41,7 +41,7 @@ bool listAll(const QuoteCollection& quotes, std::size_t quotations, ResultList& 
     for (std::size_t i = 0; i < quotations; ++i) {
         if (i % linesPerCheck == 0 && i != 0 && !throttle.check())
             return false;
-        AddListItem(quotes.line(i), list, kQuotationImage);
+        AddListItem(quotes, i, list);
         wait.step();
     }
     return true;
@@ -65,7 +65,7 @@ bool search(const QuoteCollection& quotes, std::size_t quotations, std::string_v
         std::size_t line = first;
         finder.findEach(block, quotes.lineStart(first), [&](std::size_t at) {
             line = quotes.lineHolding(at, line);
-            AddListItem(quotes.line(line), list, kQuotationImage);
+            AddListItem(quotes, line, list);
             return quotes.lineStart(++line); // on from the next line
         });
     }
@@ -77,6 +77,11 @@ bool search(const QuoteCollection& quotes, std::size_t quotations, std::string_v
 void AddListItem(std::string_view text, ResultList& list, int image)
 {
     list.add(text, image);
+}
+
+void AddListItem(const QuoteCollection& quotes, std::size_t line, ResultList& list)
+{
+    list.addLine(quotes, line);
 }
 
 QueryEnd FiltrujDane(const QuoteCollection& quotes, std::string_view query, ResultList& list,
@@ -124,7 +129,7 @@ void LosujDane(const QuoteCollection& quotes, int n, std::uint32_t seed, ResultL
     const std::size_t quotations = quotes.count() - 1;
     for (int k = 0; k < n; ++k) {
         const auto r = static_cast<std::size_t>(random.draw());
-        AddListItem(quotes.line(r % quotations), list, kQuotationImage);
+        AddListItem(quotes, r % quotations, list);
     }
 }
 

@@ -27,6 +27,12 @@ public:
     virtual void add(std::string_view caption, int image) = 0;
     // About `rows` rows are coming; a list may make room for them at once.
     virtual void reserve(std::size_t rows) { (void)rows; }
+    // Quotation `line` of a collection. A list that knows the collection may keep just the
+    // number; by default the caption is added.
+    virtual void addLine(const QuoteCollection& quotes, std::size_t line)
+    {
+        add(quotes.line(line), kQuotationImage);
+    }
 };
 
 // What a listing of all quotations needs of the wait window.
@@ -83,6 +89,8 @@ enum class QueryEnd
 };
 
 void AddListItem(std::string_view text, ResultList& list, int image);
+// Adds quotation `line` of the collection.
+void AddListItem(const QuoteCollection& quotes, std::size_t line, ResultList& list);
 
 // Lists the quotations holding `query` (a-z folded to A-Z on both sides, or by the folding
 // given), or every quotation when the query is empty, showing the wait window for the latter.
