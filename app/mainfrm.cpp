@@ -95,6 +95,8 @@ TMainFrm::TMainFrm(Platform& platform, std::string applicationFolder, tavir::Fil
     : ui_(std::make_unique<Ui::TMainFrm>()), platform_(platform), model_(new ResultsModel(this)),
       PopupMenu1(new QMenu(this)), PopupMenu2(new QMenu(this)),
       applicationFolder_(std::move(applicationFolder)), places_(std::move(places)),
+      loading_(std::async(std::launch::async, &tavir::QuoteCollection::fromFile,
+                          applicationFolder_ + std::string(tavir::kQuoteFile))),
       listFontColor_(tavir::FontRecord().color), previewFontColor_(tavir::FontRecord().color)
 {
     // The pictures are compiled into a static library, whose resources only register when asked.
@@ -110,10 +112,11 @@ TMainFrm::TMainFrm(Platform& platform, std::string applicationFolder, tavir::Fil
     handle(ui_->SpeedButton2, &QToolButton::clicked, &TMainFrm::SpeedButton3Click);
     handle(ui_->SpeedButton3, &QToolButton::clicked, &TMainFrm::SpeedButton4onclick);
     setUpCommands();
+    // Built before the data is taken, while it may still be being read.
+    about_ = new Tabout([this](const QString& target) { platform_.open(target); }, this);
     guarded([this] { FormCreate(); });
     // The user cannot resize the window by dragging its border.
     setFixedSize(size());
-    about_ = new Tabout([this](const QString& target) { platform_.open(target); }, this);
 }
 
 TMainFrm::~TMainFrm() = default;
@@ -253,7 +256,10 @@ tavir::Folding TMainFrm::folding() const
 
 void TMainFrm::LadujDane()
 {
-    quotes_ = tavir::QuoteCollection::fromFile(applicationFolder_ + std::string(tavir::kQuoteFile));
+    // Raises what reading the file raised, as if it were read here.
+    quotes_ = loading_.valid() ? loading_.get()
+                               : tavir::QuoteCollection::fromFile(applicationFolder_ +
+                                                                  std::string(tavir::kQuoteFile));
     ui_->licznik->setText(QString::fromStdString(quotes_.counterText()));
     placeCounter();
 }

@@ -7,6 +7,7 @@
 #include <QMainWindow>
 
 #include <cstdint>
+#include <future>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -112,6 +113,8 @@ private:
     QString lastSaveName_;
     std::string applicationFolder_;
     tavir::FilePlaces places_;
+    // The data file is read on another core while the window is built; LadujDane takes it.
+    std::future<tavir::QuoteCollection> loading_;
     tavir::QuoteCollection quotes_;
     tavir::PumpPolicy pumpPolicy_;
     std::int32_t listFontColor_;

@@ -31,6 +31,7 @@
 #include <fstream>
 #include <functional>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -81,6 +82,25 @@ double medianOf(int rounds, const std::function<void()>& setUp,
         times.push_back(milliseconds(Clock::now() - start));
     }
     return median(times);
+}
+
+// Times two jobs in alternate rounds, `setUp` excluded, so that both see the machine alike;
+// returns their medians.
+std::pair<double, double> alternating(int rounds, const std::function<void()>& setUp,
+                                      const std::function<void()>& first,
+                                      const std::function<void()>& second)
+{
+    std::vector<double> a, b;
+    for (int i = 0; i < rounds; ++i) {
+        for (int k = 0; k < 2; ++k) {
+            const bool firstNow = (i + k) % 2 == 0;
+            setUp();
+            const auto start = Clock::now();
+            (firstNow ? first : second)();
+            (firstNow ? a : b).push_back(milliseconds(Clock::now() - start));
+        }
+    }
+    return {median(a), median(b)};
 }
 
 // Writes a generated collection as the data file of a fresh application folder.
@@ -160,31 +180,30 @@ int main(int argc, char** argv)
     QuietPlatform platform;
     constexpr int kRounds = 7;
 
-    // Start-up on the shipped data beside this program.
+    // Start-up on the shipped data beside this program, beside loading it alone.
     const std::string shipped = tavir::applicationFolder();
     std::unique_ptr<TMainFrm> window;
-    const double startUp = medianOf(
-        kRounds, [&] { window.reset(); },
-        [&] {
-            window = std::make_unique<TMainFrm>(platform, shipped);
+    const auto startUpIn = [&](const std::string& folder) {
+        return [&platform, &window, folder] {
+            window = std::make_unique<TMainFrm>(platform, folder);
             window->show();
             QApplication::processEvents();
-        });
-    const double loadShipped = medianOf(
-        kRounds, [] {},
-        [&] { (void)tavir::QuoteCollection::fromFile(shipped + std::string(tavir::kQuoteFile)); });
+        };
+    };
+    const auto loadAlone = [](const std::string& folder) {
+        return [folder] {
+            (void)tavir::QuoteCollection::fromFile(folder + std::string(tavir::kQuoteFile));
+        };
+    };
+    const auto [startUp, loadShipped] = alternating(
+        kRounds, [&] { window.reset(); }, startUpIn(shipped), loadAlone(shipped));
     window.reset();
 
     // A million quotations in a folder of their own.
     QTemporaryDir folder;
     const std::string million = generatedFolder(folder, tavir::bench::kDefaultQuotations);
-    const double startMillion = medianOf(
-        kRounds, [&] { window.reset(); },
-        [&] {
-            window = std::make_unique<TMainFrm>(platform, million);
-            window->show();
-            QApplication::processEvents();
-        });
+    const auto [startMillion, loadMillion] = alternating(
+        kRounds, [&] { window.reset(); }, startUpIn(million), loadAlone(million));
     window.reset();
     window = std::make_unique<TMainFrm>(platform, million);
     window->show();
@@ -199,9 +218,6 @@ int main(int argc, char** argv)
             QApplication::processEvents(); // the list repaints
         });
     const int rows = results->model()->rowCount();
-    const double loadMillion = medianOf(
-        kRounds, [] {},
-        [&] { (void)tavir::QuoteCollection::fromFile(million + std::string(tavir::kQuoteFile)); });
     results->selectAll();
     const double selectAll = medianOf(
         kRounds, [&] { results->clearSelection(); }, [&] { results->selectAll(); });
