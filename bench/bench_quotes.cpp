@@ -205,7 +205,7 @@ void BM_MapAndSplit(benchmark::State& state)
             break;
         }
         const auto starts = tavir::lineStarts({static_cast<const char*>(pages), size});
-        benchmark::DoNotOptimize(starts.data());
+        benchmark::DoNotOptimize(starts);
         ::munmap(pages, size);
     }
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(size));

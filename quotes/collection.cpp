@@ -165,16 +165,23 @@ std::size_t QuoteCollection::lineHolding(std::size_t offset, std::size_t first) 
         above = below + step;
     }
     above = std::min(above, starts_.size());
-    const auto after = std::upper_bound(starts_.begin() + static_cast<std::ptrdiff_t>(below) + 1,
-                                        starts_.begin() + static_cast<std::ptrdiff_t>(above), offset);
-    return static_cast<std::size_t>(after - starts_.begin()) - 1;
+    // The last line in (below, above) that begins at or before the offset.
+    while (above - below > 1) {
+        const std::size_t middle = below + (above - below) / 2;
+        if (starts_[middle] <= offset)
+            below = middle;
+        else
+            above = middle;
+    }
+    return below;
 }
 
 void QuoteCollection::release()
 {
     text_ = TextBuffer();
     size_ = 0;
-    std::vector<std::size_t>{0}.swap(starts_);
+    starts_ = LineTable();
+    starts_.push_back(0);
 }
 
 } // namespace tavir

@@ -80,7 +80,11 @@ private:
 
     TextBuffer text_;
     std::size_t size_ = 0;
-    std::vector<std::size_t> starts_{0};
+    LineTable starts_ = [] {
+        LineTable table;
+        table.push_back(0);
+        return table;
+    }();
 };
 
 } // namespace tavir

@@ -54,18 +54,18 @@ const char* findLineStart(const char* begin, const char* p)
     return p;
 }
 
-std::vector<std::size_t> lineStarts(std::string_view bytes, std::size_t* textLength)
+LineTable lineStarts(std::string_view bytes, std::size_t* textLength)
 {
     const char* const s = bytes.data();
     std::size_t end = bytes.size();
-    std::vector<std::size_t> starts;
+    LineTable starts;
     // Generous: pages of the table that are never filled are never touched.
     starts.reserve(end / 48 + 2);
     starts.push_back(0);
     // A CR or a lone LF ends a line; the LF of a CR LF pair only moves the next start on.
     const auto terminator = [&](std::size_t t) {
         if (s[t] == '\n' && t > 0 && s[t - 1] == '\r')
-            starts.back() = t + 1;
+            starts.setBack(t + 1);
         else
             starts.push_back(t + 1);
     };

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 #include <vector>
 
@@ -18,11 +20,46 @@ struct LineSpan
 // When `textLength` is given, it receives the number of bytes before the first NUL.
 std::vector<LineSpan> splitLines(std::string_view bytes, std::size_t* textLength = nullptr);
 
+// Where lines start, in 4 bytes a line: the low 32 bits of each start, and, in a text past
+// 4 GiB, the lines from which the high part grows by one. Starts never go down.
+class LineTable
+{
+public:
+    std::size_t size() const { return low_.size(); }
+    bool empty() const { return low_.empty(); }
+    std::size_t operator[](std::size_t i) const
+    {
+        std::size_t high = 0;
+        if (!wraps_.empty()) [[unlikely]]
+            high = static_cast<std::size_t>(std::upper_bound(wraps_.begin(), wraps_.end(), i) -
+                                            wraps_.begin());
+        return high << 32 | low_[i];
+    }
+    std::size_t back() const { return (*this)[size() - 1]; }
+    void reserve(std::size_t lines) { low_.reserve(lines); }
+    void push_back(std::size_t start)
+    {
+        while (wraps_.size() < start >> 32) [[unlikely]]
+            wraps_.push_back(low_.size());
+        low_.push_back(static_cast<std::uint32_t>(start));
+    }
+    void setBack(std::size_t start)
+    {
+        while (wraps_.size() < start >> 32) [[unlikely]]
+            wraps_.push_back(low_.size() - 1);
+        low_.back() = static_cast<std::uint32_t>(start);
+    }
+
+private:
+    std::vector<std::uint32_t> low_;
+    std::vector<std::size_t> wraps_;
+};
+
 // The start of every line of `bytes`, by the rules of splitLines, followed by one more entry:
 // where the text after the last line's terminator begins (its end, or the first NUL). A line's
-// length follows from its start and the next entry (see lineEnd), so the table costs 8 bytes
+// length follows from its start and the next entry (see lineEnd), so the table costs 4 bytes
 // a line. When `textLength` is given, it receives the number of bytes before the first NUL.
-std::vector<std::size_t> lineStarts(std::string_view bytes, std::size_t* textLength = nullptr);
+LineTable lineStarts(std::string_view bytes, std::size_t* textLength = nullptr);
 
 // The end of the line that starts at `begin` when the next one starts at `next` (or the text
 // ends there): `next` less the CR, LF or CR LF that ended the line.

@@ -237,6 +237,26 @@ TEST(Collection, StartsOnlyTableGivesEveryLine)
     }
 }
 
+// Starts past 4 GiB keep their high part, a CR LF pair that straddles a 4 GiB mark included.
+TEST(LineTable, StartsPastFourGibibytes)
+{
+    constexpr std::size_t kMark = std::size_t(1) << 32;
+    const std::vector<std::size_t> starts = {0,         kMark - 2, kMark + 5, 3 * kMark - 1,
+                                             3 * kMark, 3 * kMark + 1};
+    tavir::LineTable table;
+    for (const std::size_t start : starts)
+        table.push_back(start);
+    table.push_back(4 * kMark - 1);
+    table.setBack(4 * kMark + 1); // the LF of a CR LF moves the last start on
+    table.push_back(4 * kMark + 9);
+    table.setBack(4 * kMark + 10);
+    ASSERT_EQ(table.size(), starts.size() + 2);
+    for (std::size_t i = 0; i < starts.size(); ++i)
+        EXPECT_EQ(table[i], starts[i]) << i;
+    EXPECT_EQ(table[starts.size()], 4 * kMark + 1);
+    EXPECT_EQ(table.back(), 4 * kMark + 10);
+}
+
 TEST(Collection, KeepsItsLinesWhenTheFileIsTruncatedUnderIt)
 {
     tavir::test::TempDir dir;
