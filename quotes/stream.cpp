@@ -57,17 +57,26 @@ std::size_t lastLineStart(const char* text, std::size_t size)
     return static_cast<std::size_t>(findLineStart(text, text + size) - text);
 }
 
-// As addMatchingLines over the first `whole` bytes of `text`, which are whole lines with more
-// text after them, where the text ends at its first NUL: the line the NUL ends, the text's
-// last, is never added. Returns where the NUL is, or npos when none was met.
-std::size_t addMatchingLinesBeforeNul(std::string_view text, std::size_t whole,
-                                      const FoldedFinder& finder, ResultList& list)
+// Where a scan of a piece of text stopped: at the NUL that ends the text, or at a hit in a
+// line not known to be whole yet (npos for neither).
+struct ScanEnd
+{
+    std::size_t nul = FoldedFinder::npos;
+    std::size_t openLine = FoldedFinder::npos;
+};
+
+// As addMatchingLines over `text`, which begins at the start of a line and may end inside
+// one, where the text ends at its first NUL. A line is added when it is known to be whole
+// and not the text's last: its terminator lies before the last two bytes (a CR LF pair is
+// never cut) and no NUL follows it. A hit in a line not known to be whole ends the scan.
+ScanEnd addMatchingLinesBeforeNul(std::string_view text, const FoldedFinder& finder,
+                                  ResultList& list)
 {
     const char* const begin = text.data();
     const char* const end = begin + text.size();
     const char* done = begin; // every line before it is added or has no hit
-    std::size_t nul = FoldedFinder::npos;
-    const std::size_t met = finder.findEachBeforeNul(text.substr(0, whole), 0, [&](std::size_t at) {
+    ScanEnd scanEnd;
+    const std::size_t met = finder.findEachBeforeNul(text, 0, [&](std::size_t at) {
         const char* const lineBegin = findLineStart(done, begin + at);
         done = findLineEnd(begin + at, end);
         const char* after = done;
@@ -75,15 +84,21 @@ std::size_t addMatchingLinesBeforeNul(std::string_view text, std::size_t whole,
             ++after;
         if (after < end && *after == '\n')
             ++after;
-        if (*done == '\0' || (after < end && *after == '\0')) {
-            nul = static_cast<std::size_t>((*done == '\0' ? done : after) - begin);
+        if (done < end && (*done == '\0' || (after < end && *after == '\0'))) {
+            scanEnd.nul = static_cast<std::size_t>((*done == '\0' ? done : after) - begin);
+            return FoldedFinder::npos;
+        }
+        if (end - done <= 2) {
+            scanEnd.openLine = static_cast<std::size_t>(lineBegin - begin);
             return FoldedFinder::npos;
         }
         AddListItem({lineBegin, static_cast<std::size_t>(done - lineBegin)}, list,
                     kQuotationImage);
         return static_cast<std::size_t>(done - begin);
     });
-    return nul != FoldedFinder::npos ? nul : met;
+    if (met != FoldedFinder::npos)
+        scanEnd.nul = met;
+    return scanEnd;
 }
 
 } // namespace
@@ -128,21 +143,25 @@ std::size_t QueryStream::advance(const char* text, std::size_t& size, std::size_
     // byte. Two bytes are held back so that a CR LF pair is never cut.
     if (size < 3)
         return 0;
+    // A search scans the whole piece first, so that finding the cut below reads bytes already
+    // in cache.
+    if (searching) {
+        const ScanEnd scanEnd = addMatchingLinesBeforeNul({text, size}, *finder_, list_);
+        if (scanEnd.nul != FoldedFinder::npos) {
+            size = scanEnd.nul;
+            ended_ = true;
+            return lastLineStart(text, size);
+        }
+        if (scanEnd.openLine != FoldedFinder::npos)
+            return scanEnd.openLine;
+    }
     const char* cut = findLineStart(text, text + size - 2);
     if (cut != text && cut[-1] == '\r' && *cut == '\n')
         ++cut;
     const auto done = static_cast<std::size_t>(cut - text);
-    if (!searching) {
-        if (finder_ == std::nullopt)
-            addEveryLine({text, done}, list_);
-        return done;
-    }
-    const std::size_t nul = addMatchingLinesBeforeNul({text, size}, done, *finder_, list_);
-    if (nul == FoldedFinder::npos)
-        return done;
-    size = nul;
-    ended_ = true;
-    return lastLineStart(text, nul);
+    if (finder_ == std::nullopt)
+        addEveryLine({text, done}, list_);
+    return done;
 }
 
 bool QueryStream::take(std::size_t n)
@@ -204,10 +223,13 @@ void QueryStream::readFile(const std::string& path, std::size_t pieceSize, Acces
         }
     }
     for (;;) {
-        char* const into = reserve(pieceSize);
+        // A line longer than a piece is carried whole: read as much again as is carried, so
+        // that it is looked at a number of times that grows with the log of its length.
+        const std::size_t want = std::max(pieceSize, filled_);
+        char* const into = reserve(want);
         ssize_t n = 0;
         do {
-            n = ::read(fd, into, pieceSize);
+            n = ::read(fd, into, want);
         } while (n < 0 && errno == EINTR);
         if (n < 0)
             throw cannotOpenFile(path);
@@ -227,14 +249,17 @@ void QueryStream::readMapped(MappedFile& file, std::size_t windowSize)
     std::size_t mapped = 0;   // bytes looked at so far
     std::size_t released = 0; // pages before it are given back
     while (mapped < size && !ended_) {
-        const std::size_t window = std::min(windowSize, size - mapped);
+        // As when reading: a window, or a step, at least as long as the line carried.
+        const std::size_t carried = mapped - done;
+        const std::size_t window = std::min(std::max(windowSize, carried), size - mapped);
         // A file shortened under us: its lost pages read as NUL, which ends the text.
         file.populate(mapped, window);
         // The window is looked at in steps small enough to stay in cache between the check
         // for a NUL and the scan.
         const std::size_t windowEnd = mapped + window;
         while (mapped < windowEnd && !ended_) {
-            const std::size_t fresh = std::min(kStepSize, windowEnd - mapped);
+            const std::size_t fresh =
+                std::min(std::max(kStepSize, mapped - done), windowEnd - mapped);
             mapped += fresh;
             std::size_t length = mapped - done;
             done += advance(file.data() + done, length, fresh);
