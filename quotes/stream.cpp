@@ -254,8 +254,8 @@ void QueryStream::readMapped(MappedFile& file, std::size_t windowSize)
         const std::size_t window = std::min(std::max(windowSize, carried), size - mapped);
         // A file shortened under us: its lost pages read as NUL, which ends the text.
         file.populate(mapped, window);
-        // The window is looked at in steps small enough to stay in cache between the check
-        // for a NUL and the scan.
+        // The window is looked at in steps small enough to stay in cache between the passes
+        // over them (the scan and the cut, or the NUL and the lines of a listing).
         const std::size_t windowEnd = mapped + window;
         while (mapped < windowEnd && !ended_) {
             const std::size_t fresh =
@@ -266,8 +266,12 @@ void QueryStream::readMapped(MappedFile& file, std::size_t windowSize)
             if (ended_)
                 size = done + length;
         }
-        file.release(released, done - released);
-        released = done / page * page;
+        // Given back a few windows at a time: each call costs a flush of the processor's
+        // address translations, and memory stays at four windows or so.
+        if (done - released >= 3 * windowSize) {
+            file.release(released, done - released);
+            released = done / page * page;
+        }
     }
     finishText(file.data() + done, size - done);
 }

@@ -54,7 +54,7 @@ public:
     void readFile(const std::string& path, std::size_t pieceSize = kPieceSize,
                   Access access = Access::Map);
 
-    static constexpr std::size_t kPieceSize = std::size_t(1) << 22;
+    static constexpr std::size_t kPieceSize = std::size_t(1) << 21;
 
 private:
     // Room for `more` bytes after the carried ones.
