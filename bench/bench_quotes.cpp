@@ -58,6 +58,7 @@ const QuoteFile& quoteFile()
     return file;
 }
 
+// Keeps quotations by their line number, as the window's list does.
 class VectorList final : public tavir::ResultList
 {
 public:
@@ -65,9 +66,14 @@ public:
     void clear() override { items.clear(); }
     void beginUpdate() override {}
     void endUpdate() override {}
-    void add(std::string_view caption, int image) override { items.emplace_back(caption, image); }
+    void add(std::string_view, int) override { items.push_back(kOther); }
+    void addLine(const QuoteCollection&, std::size_t line) override
+    {
+        items.push_back(static_cast<std::uint32_t>(line));
+    }
 
-    std::vector<std::pair<std::string_view, int>> items;
+    static constexpr std::uint32_t kOther = ~std::uint32_t{0};
+    std::vector<std::uint32_t> items;
 };
 
 void runQuery(benchmark::State& state, std::string_view query,
