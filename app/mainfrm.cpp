@@ -257,9 +257,10 @@ tavir::Folding TMainFrm::folding() const
 void TMainFrm::LadujDane()
 {
     // Raises what reading the file raised, as if it were read here.
-    quotes_ = loading_.valid() ? loading_.get()
-                               : tavir::QuoteCollection::fromFile(applicationFolder_ +
-                                                                  std::string(tavir::kQuoteFile));
+    quotes_ =
+        loading_.valid()
+            ? loading_.get()
+            : tavir::QuoteCollection::fromFile(applicationFolder_ + std::string(tavir::kQuoteFile));
     ui_->licznik->setText(QString::fromStdString(quotes_.counterText()));
     placeCounter();
 }

@@ -8,8 +8,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <stdexcept>
 #include <memory>
+#include <stdexcept>
 #include <string_view>
 #include <vector>
 
@@ -139,7 +139,7 @@ public:
     int image(int row) const
     {
         return rows_.at(static_cast<std::size_t>(row), quotes_).hint ? tavir::kHintImage
-                                                                    : tavir::kQuotationImage;
+                                                                     : tavir::kQuotationImage;
     }
 
 private:

@@ -208,16 +208,17 @@ void ResultsView::setSelection(const QRect& rect, QItemSelectionModel::Selection
         selectionModel()->select(QItemSelection(), command);
         return;
     }
-    selectionModel()->select(QItemSelection(model()->index(static_cast<int>(top), 0, rootIndex()),
-                                            model()->index(static_cast<int>(bottom), 0, rootIndex())),
-                             command);
+    selectionModel()->select(
+        QItemSelection(model()->index(static_cast<int>(top), 0, rootIndex()),
+                       model()->index(static_cast<int>(bottom), 0, rootIndex())),
+        command);
 }
 
 QRegion ResultsView::visualRegionForSelection(const QItemSelection& selection) const
 {
     const int first = firstRow();
-    const auto last = static_cast<int>(
-        std::min<qint64>(rowAtUnbounded(viewport()->height()), rowCount() - 1));
+    const auto last =
+        static_cast<int>(std::min<qint64>(rowAtUnbounded(viewport()->height()), rowCount() - 1));
     QRegion region;
     for (const QItemSelectionRange& range : selection) {
         if (range.parent() != rootIndex() || range.bottom() < first || range.top() > last)

@@ -12,8 +12,8 @@ template <class R, class... Args> class FunctionRef<R(Args...)>
 {
 public:
     template <class F>
-        requires(!std::is_same_v<std::remove_cvref_t<F>, FunctionRef>)
-    FunctionRef(F&& f) // NOLINT: converts like a function pointer does
+    requires(!std::is_same_v<std::remove_cvref_t<F>, FunctionRef>)
+        FunctionRef(F&& f) // NOLINT: converts like a function pointer does
         : object_(const_cast<void*>(static_cast<const void*>(&f))),
           call_([](void* object, Args... args) -> R {
               return (*static_cast<std::remove_reference_t<F>*>(object))(

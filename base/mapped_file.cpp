@@ -43,7 +43,8 @@ void onBusError(int signal, siginfo_t* info, void* context)
             address >= range.end.load(std::memory_order_acquire))
             continue;
         void* const at = reinterpret_cast<void*>(address & ~(page - 1));
-        if (::mmap(at, page, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) != MAP_FAILED) {
+        if (::mmap(at, page, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) !=
+            MAP_FAILED) {
             range.cut.store(true, std::memory_order_release);
             return;
         }
@@ -145,7 +146,8 @@ bool MappedFile::cut() const
 bool MappedFile::populate(std::size_t offset, std::size_t length)
 {
     const std::size_t first = offset & ~(pageSize() - 1);
-    if (::madvise(data_ + first, offset + length - first, MADV_POPULATE_READ) == 0 || errno != EFAULT)
+    if (::madvise(data_ + first, offset + length - first, MADV_POPULATE_READ) == 0 ||
+        errno != EFAULT)
         return !cut();
     guarded[slot_].cut.store(true, std::memory_order_release);
     return false;

@@ -198,8 +198,8 @@ template <bool Single, std::size_t Width, class Sink, class Mask>
 // A step whose bytes at the first rare position (bit k: `base` + rare[0] + k) hold a NUL:
 // the candidates before the first one are taken, then the text ends there.
 template <bool Single, std::size_t Width, class Sink, class Mask>
-bool endAtNul(const Plan& p, const char* s, const char* end, std::size_t base, Mask mask,
-              Mask nuls, Sink& sink)
+bool endAtNul(const Plan& p, const char* s, const char* end, std::size_t base, Mask mask, Mask nuls,
+              Sink& sink)
 {
     const auto first = static_cast<std::size_t>(std::countr_zero(nuls));
     // A candidate at or after the NUL's own position would take it in; none is a hit.
@@ -225,7 +225,8 @@ template <int N> Sse2Variants<N> sse2Variants(const Plan& p, int r)
 {
     Sse2Variants<N> out;
     for (int k = 0; k < N; ++k)
-        out.v[k] = _mm_set1_epi8(static_cast<char>(p.variants[r][std::min(k, p.variantCount[r] - 1)]));
+        out.v[k] =
+            _mm_set1_epi8(static_cast<char>(p.variants[r][std::min(k, p.variantCount[r] - 1)]));
     return out;
 }
 
@@ -234,7 +235,8 @@ __m128i loadSse2(const char* at)
     return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
 }
 
-template <int N> [[gnu::always_inline]] inline __m128i matchSse2(__m128i x, const Sse2Variants<N>& v)
+template <int N>
+[[gnu::always_inline]] inline __m128i matchSse2(__m128i x, const Sse2Variants<N>& v)
 {
     __m128i hits = _mm_cmpeq_epi8(x, v.v[0]);
     for (int k = 1; k < N; ++k)
@@ -273,8 +275,7 @@ bool scanSse2(const Plan& p, const char* s, std::size_t size, std::size_t i, Sin
     return scanScalar(p, s, size, i, sink);
 }
 
-template <int N>
-__attribute__((target("avx2"))) Avx2Variants<N> avx2Variants(const Plan& p, int r)
+template <int N> __attribute__((target("avx2"))) Avx2Variants<N> avx2Variants(const Plan& p, int r)
 {
     Avx2Variants<N> out;
     for (int k = 0; k < N; ++k)
@@ -310,7 +311,8 @@ __attribute__((target("avx2"))) bool scanAvx2(const Plan& p, const char* s, std:
     const char* const end = s + size;
     const auto va = avx2Variants<NA>(p, 0);
     const auto vb = avx2Variants<NB>(p, 1);
-    const auto movemask64 = [](__m256i low, __m256i high) __attribute__((target("avx2"))) {
+    const auto movemask64 = [](__m256i low, __m256i high) __attribute__((target("avx2")))
+    {
         return static_cast<std::uint32_t>(_mm256_movemask_epi8(low)) |
                std::uint64_t{static_cast<std::uint32_t>(_mm256_movemask_epi8(high))} << 32;
     };
@@ -345,7 +347,8 @@ __attribute__((target("avx2"))) bool scanAvx2(const Plan& p, const char* s, std:
     return scanSse2<NA, NB, Single>(p, s, size, i, sink);
 }
 
-template <class Sink> using Kernel = bool (*)(const Plan&, const char*, std::size_t, std::size_t, Sink&);
+template <class Sink>
+using Kernel = bool (*)(const Plan&, const char*, std::size_t, std::size_t, Sink&);
 template <class Sink> using KernelTable = std::array<std::array<Kernel<Sink>, 4>, 4>;
 
 std::size_t paddedIndex(int variants)
@@ -358,15 +361,18 @@ std::size_t paddedIndex(int variants)
 template <class Sink, bool Avx2, bool Single> constexpr KernelTable<Sink> kernels()
 {
     KernelTable<Sink> table{};
-    [&]<std::size_t... A>(std::index_sequence<A...>) {
-        ((table[A] = [&]<std::size_t... B>(std::index_sequence<B...>) {
-             constexpr int na = 2 << A;
-             return std::array<Kernel<Sink>, 4>{
-                 (Avx2 ? &scanAvx2<na, (2 << B), Single, Sink>
-                       : &scanSse2<na, (2 << B), Single, Sink>)...};
-         }(std::make_index_sequence<4>{})),
+    [&]<std::size_t... A>(std::index_sequence<A...>)
+    {
+        ((table[A] =
+              [&]<std::size_t... B>(std::index_sequence<B...>) {
+                  constexpr int na = 2 << A;
+                  return std::array<Kernel<Sink>, 4>{
+                      (Avx2 ? &scanAvx2<na, (2 << B), Single, Sink>
+                            : &scanSse2<na, (2 << B), Single, Sink>)...};
+              }(std::make_index_sequence<4>{})),
          ...);
-    }(std::make_index_sequence<4>{});
+    }
+    (std::make_index_sequence<4>{});
     return table;
 }
 

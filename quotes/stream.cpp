@@ -21,8 +21,7 @@ void addMatchingLines(std::string_view lines, const FoldedFinder& finder, Result
     finder.findEach(lines, 0, [&](std::size_t at) {
         const char* const lineBegin = findLineStart(done, begin + at);
         done = findLineEnd(begin + at, end);
-        AddListItem({lineBegin, static_cast<std::size_t>(done - lineBegin)}, list,
-                    kQuotationImage);
+        AddListItem({lineBegin, static_cast<std::size_t>(done - lineBegin)}, list, kQuotationImage);
         return static_cast<std::size_t>(done - begin);
     });
 }
@@ -92,8 +91,7 @@ ScanEnd addMatchingLinesBeforeNul(std::string_view text, const FoldedFinder& fin
             scanEnd.openLine = static_cast<std::size_t>(lineBegin - begin);
             return FoldedFinder::npos;
         }
-        AddListItem({lineBegin, static_cast<std::size_t>(done - lineBegin)}, list,
-                    kQuotationImage);
+        AddListItem({lineBegin, static_cast<std::size_t>(done - lineBegin)}, list, kQuotationImage);
         return static_cast<std::size_t>(done - begin);
     });
     if (met != FoldedFinder::npos)

@@ -111,8 +111,9 @@ private slots:
         const int h = view_->rowHeight();
         QWidget* port = view_->viewport();
         QTest::mousePress(port, Qt::LeftButton, {}, QPoint(10, h + 2));
-        QMouseEvent move(QEvent::MouseMove, QPointF(10, 4 * h + 2), port->mapToGlobal(QPointF(10, 4 * h + 2)),
-                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent move(QEvent::MouseMove, QPointF(10, 4 * h + 2),
+                         port->mapToGlobal(QPointF(10, 4 * h + 2)), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
         QApplication::sendEvent(port, &move);
         QTest::mouseRelease(port, Qt::LeftButton, {}, QPoint(10, 4 * h + 2));
         QCOMPARE(view_->selectedRowsInOrder(), (std::vector<int>{1, 2, 3, 4}));

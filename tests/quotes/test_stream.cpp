@@ -112,8 +112,8 @@ TEST(QueryStream, NulAnywhereEndsTheTextInEveryWayOfReading)
     tavir::test::TempDir dir;
     std::string base;
     for (int i = 0; base.size() < 5 * 4096; ++i)
-        base += (i % 3 ? "kot i pies " : "sam pies ") + std::string(static_cast<std::size_t>(i % 61), 'x') +
-                (i % 4 ? "\r\n" : "\n");
+        base += (i % 3 ? "kot i pies " : "sam pies ") +
+                std::string(static_cast<std::size_t>(i % 61), 'x') + (i % 4 ? "\r\n" : "\n");
     std::vector<std::size_t> places = {0, 1, 2, 3};
     for (const std::size_t page : {4096u, 8192u, 16384u})
         for (std::size_t d = 0; d < 6; ++d)
@@ -125,7 +125,8 @@ TEST(QueryStream, NulAnywhereEndsTheTextInEveryWayOfReading)
         text[nul] = '\0';
         const std::string path = dir.write("nul.dbc", text);
         for (const std::string query : {"kot", "KOT I", "x", ""})
-            for (const std::size_t piece : {std::size_t(1), std::size_t(4096), QueryStream::kPieceSize})
+            for (const std::size_t piece :
+                 {std::size_t(1), std::size_t(4096), QueryStream::kPieceSize})
                 for (const auto access : {QueryStream::Access::Map, QueryStream::Access::Read}) {
                     RecordingList list;
                     QueryStream(query, list).readFile(path, piece, access);
@@ -215,9 +216,8 @@ TEST(Finder, EveryHitInTurnOnEveryPath)
                     ASSERT_EQ(hits, naive(nul, needle, jump))
                         << needle << " jump " << jump << " NUL at " << nul;
                 }
-                EXPECT_EQ(finder.findEachBeforeNul(path, text, 0, [](std::size_t) {
-                    return FoldedFinder::npos;
-                }),
+                EXPECT_EQ(finder.findEachBeforeNul(path, text, 0,
+                                                   [](std::size_t) { return FoldedFinder::npos; }),
                           FoldedFinder::npos);
             }
 }
@@ -241,7 +241,7 @@ TEST(Collection, StartsOnlyTableGivesEveryLine)
 TEST(LineTable, StartsPastFourGibibytes)
 {
     constexpr std::size_t kMark = std::size_t(1) << 32;
-    const std::vector<std::size_t> starts = {0,         kMark - 2, kMark + 5, 3 * kMark - 1,
+    const std::vector<std::size_t> starts = {0,         kMark - 2,    kMark + 5, 3 * kMark - 1,
                                              3 * kMark, 3 * kMark + 1};
     tavir::LineTable table;
     for (const std::size_t start : starts)
