@@ -39,14 +39,14 @@ public:
     void reserve(std::size_t lines) { low_.reserve(lines); }
     void push_back(std::size_t start)
     {
-        while (wraps_.size() < start >> 32)
-            [[unlikely]] wraps_.push_back(low_.size());
+        while (wraps_.size() < start >> 32) // only in a text past 4 GiB
+            wraps_.push_back(low_.size());
         low_.push_back(static_cast<std::uint32_t>(start));
     }
     void setBack(std::size_t start)
     {
         while (wraps_.size() < start >> 32)
-            [[unlikely]] wraps_.push_back(low_.size() - 1);
+            wraps_.push_back(low_.size() - 1);
         low_.back() = static_cast<std::uint32_t>(start);
     }
 
