@@ -153,19 +153,37 @@ QuoteCollection QuoteCollection::fromBuffer(TextBuffer buffer, std::size_t size)
     return collection;
 }
 
-std::size_t QuoteCollection::lineHolding(std::size_t offset, std::size_t first) const
+std::size_t QuoteCollection::lineHolding(std::size_t offset, std::size_t first,
+                                         std::size_t last) const
 {
-    // Gallop: lines first+1, +2, +4... until one begins past the offset, then halve.
-    std::size_t below = first; // begins at or before the offset
+    // Kept throughout: line `below` begins at or before the offset, line `above` after it.
+    std::size_t below = first;
+    std::size_t above = last;
+    // A guess from the lines' mean length between the two, then a gallop from it towards the
+    // offset, then halving: a few reads of the table, near one another, however far the jump.
+    const double share = static_cast<double>(offset - starts_[below]) /
+                         static_cast<double>(starts_[above] - starts_[below]);
+    const auto guess =
+        std::clamp(below + static_cast<std::size_t>(share * static_cast<double>(above - below)),
+                   below, above - 1);
     std::size_t step = 1;
-    std::size_t above = first + 1;
-    while (above < starts_.size() && starts_[above] <= offset) {
-        below = above;
-        step *= 2;
-        above = below + step;
+    if (starts_[guess] <= offset) {
+        below = guess;
+        while (step < above - below && starts_[below + step] <= offset) {
+            below += step;
+            step *= 2;
+        }
+        if (step < above - below)
+            above = below + step;
+    } else {
+        above = guess;
+        while (step < above - below && starts_[above - step] > offset) {
+            above -= step;
+            step *= 2;
+        }
+        if (step < above - below)
+            below = above - step;
     }
-    above = std::min(above, starts_.size());
-    // The last line in (below, above) that begins at or before the offset.
     while (above - below > 1) {
         const std::size_t middle = below + (above - below) / 2;
         if (starts_[middle] <= offset)

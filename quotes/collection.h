@@ -65,9 +65,9 @@ public:
     // line's terminator begins.
     std::size_t lineStart(std::size_t i) const { return starts_[i]; }
     std::string_view text() const { return {text_.data(), size_}; }
-    // The line that holds byte `offset` of text(), looked for from line `first` on (which
-    // begins at or before it): a few steps when it is near, a binary search when it is far.
-    std::size_t lineHolding(std::size_t offset, std::size_t first) const;
+    // The line that holds byte `offset` of text(), looked for between line `first`, which
+    // begins at or before it, and line `last`, which begins after it.
+    std::size_t lineHolding(std::size_t offset, std::size_t first, std::size_t last) const;
 
     // Count - 1: the number of quotations, -1 for an empty file.
     std::string counterText() const { return tavir::counterText(count()); }

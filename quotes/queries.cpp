@@ -64,7 +64,7 @@ bool search(const QuoteCollection& quotes, std::size_t quotations, std::string_v
         const std::string_view block = quotes.text().substr(0, quotes.lineStart(next));
         std::size_t line = first;
         finder.findEach(block, quotes.lineStart(first), [&](std::size_t at) {
-            line = quotes.lineHolding(at, line);
+            line = quotes.lineHolding(at, line, next);
             AddListItem(quotes, line, list);
             return quotes.lineStart(++line); // on from the next line
         });

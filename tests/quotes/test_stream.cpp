@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -234,6 +235,30 @@ TEST(Collection, StartsOnlyTableGivesEveryLine)
             EXPECT_EQ(quotes.line(i),
                       std::string_view(file).substr(spans[i].begin, spans[i].length))
                 << testing::PrintToString(file) << " line " << i;
+    }
+}
+
+// The line holding a byte, against a walk over the lines, from any bracket around it: lines
+// of 1 to 200 bytes, so that a guess from the mean length is often wrong either way.
+TEST(Collection, LineHoldingFindsTheLineFromAnyBracket)
+{
+    std::string text;
+    std::vector<std::size_t> starts;
+    for (int i = 0; i < 3000; ++i) {
+        starts.push_back(text.size());
+        text +=
+            std::string(static_cast<std::size_t>(i * 7919 % 199), 'a') + (i % 3 ? "\r\n" : "\n");
+    }
+    starts.push_back(text.size());
+    const auto quotes = QuoteCollection::fromBytes(text);
+    ASSERT_EQ(quotes.count(), 3000u);
+    for (std::size_t offset = 0; offset < text.size(); offset += 37) {
+        const auto line = static_cast<std::size_t>(
+            std::upper_bound(starts.begin(), starts.end(), offset) - starts.begin() - 1);
+        for (const std::size_t first : {std::size_t(0), line / 2, line})
+            for (const std::size_t last : {line + 1, (line + 3001) / 2, std::size_t(3000)})
+                ASSERT_EQ(quotes.lineHolding(offset, first, last), line)
+                    << "offset " << offset << " between " << first << " and " << last;
     }
 }
 
