@@ -13,6 +13,11 @@
 
 namespace tavir {
 
+namespace {
+
+// Adds every line of `lines` that holds the finder's needle, in order. `lines` begins at the
+// start of a line and ends at the end of one (or after its terminator); the needle holds no
+// CR, LF or NUL, so a hit never spans lines.
 void addMatchingLines(std::string_view lines, const FoldedFinder& finder, ResultList& list)
 {
     const char* const begin = lines.data();
@@ -26,6 +31,7 @@ void addMatchingLines(std::string_view lines, const FoldedFinder& finder, Result
     });
 }
 
+// Adds every line of `lines`, by the rules of splitLines.
 void addEveryLine(std::string_view lines, ResultList& list)
 {
     const char* p = lines.data();
@@ -42,8 +48,6 @@ void addEveryLine(std::string_view lines, ResultList& list)
             return; // only a file shortened while it was read has one here
     }
 }
-
-namespace {
 
 // Where the last line of a text of `size` bytes begins: after the last terminator other than
 // the one that ends the text.
@@ -157,8 +161,8 @@ std::size_t QueryStream::advance(const char* text, std::size_t& size, std::size_
     if (cut != text && cut[-1] == '\r' && *cut == '\n')
         ++cut;
     const auto done = static_cast<std::size_t>(cut - text);
-    if (finder_ == std::nullopt)
-        addEveryLine({text, done}, list_);
+    if (!searching)
+        scan({text, done});
     return done;
 }
 

@@ -13,14 +13,6 @@ namespace tavir {
 
 class MappedFile;
 
-// Adds every line of `lines` that holds the finder's needle, in order. `lines` begins at the
-// start of a line and ends at the end of one (or after its terminator); the needle holds no
-// CR, LF or NUL, so a hit never spans lines.
-void addMatchingLines(std::string_view lines, const FoldedFinder& finder, ResultList& list);
-
-// Adds every line of `lines`, by the rules of splitLines.
-void addEveryLine(std::string_view lines, ResultList& list);
-
 // A search or a listing of all quotations over a file read in pieces: each piece is scanned
 // while it is in cache and its results are added at once, a line cut by the end of a piece
 // is carried into the next, and the file's last line is never added. The list sees the same
