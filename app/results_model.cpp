@@ -145,6 +145,17 @@ void ResultsModel::addLine(const tavir::QuoteCollection& quotes, std::size_t lin
     endInsertRows();
 }
 
+void ResultsModel::addLines(const tavir::QuoteCollection& quotes,
+                            std::span<const std::size_t> lines)
+{
+    if (&quotes != quotes_ || !updating_) {
+        ResultList::addLines(quotes, lines);
+        return;
+    }
+    rebuild();
+    pending_.pushLines(lines);
+}
+
 void ResultsModel::reserve(std::size_t rows)
 {
     if (updating_)

@@ -6,9 +6,11 @@
 #include <QAbstractTableModel>
 #include <QIcon>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <stdexcept>
 #include <string_view>
 #include <vector>
@@ -41,6 +43,23 @@ public:
         if (line >= kOther) // only a collection of over two thousand million lines has one
             throw std::length_error("too many lines for the results list");
         push(static_cast<std::uint32_t>(line));
+    }
+    // Quotations `lines`, in order, copied a block at a time.
+    void pushLines(std::span<const std::size_t> lines)
+    {
+        while (!lines.empty()) {
+            if ((size_ & kMask) == 0 && (size_ >> kShift) == blocks_.size())
+                blocks_.push_back(std::make_unique_for_overwrite<std::uint32_t[]>(kBlock));
+            std::uint32_t* const block = blocks_[size_ >> kShift].get();
+            const std::size_t room = std::min(kBlock - (size_ & kMask), lines.size());
+            for (std::size_t k = 0; k < room; ++k) {
+                if (lines[k] >= kOther)
+                    throw std::length_error("too many lines for the results list");
+                block[(size_ & kMask) + k] = static_cast<std::uint32_t>(lines[k]);
+            }
+            size_ += room;
+            lines = lines.subspan(room);
+        }
     }
     void pushOther(std::string_view text, bool hint)
     {
@@ -117,6 +136,8 @@ public:
     void endUpdate() override;
     void add(std::string_view caption, int image) override;
     void addLine(const tavir::QuoteCollection& quotes, std::size_t line) override;
+    void addLines(const tavir::QuoteCollection& quotes,
+                  std::span<const std::size_t> lines) override;
     // Ends an update bracket a failed query left open; the rows shown before it stay.
     void abandonUpdate();
 

@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <sys/mman.h>
@@ -70,6 +71,10 @@ public:
     void addLine(const QuoteCollection&, std::size_t line) override
     {
         items.push_back(static_cast<std::uint32_t>(line));
+    }
+    void addLines(const QuoteCollection&, std::span<const std::size_t> lines) override
+    {
+        items.insert(items.end(), lines.begin(), lines.end());
     }
 
     static constexpr std::uint32_t kOther = ~std::uint32_t{0};

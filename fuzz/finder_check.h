@@ -3,6 +3,7 @@
 #include "fuzz/fuzz_support.h"
 #include "quotes/finder.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,8 +12,8 @@ namespace tavir::fuzz {
 
 // The finder against std::string::find on folded copies (`haystack` and `needle`, folded as
 // the finder folds), from `from` on, through every SIMD path the processor has: one hit at a
-// time, every hit in one pass going on `jump` bytes after each, and every hit before the
-// text's first NUL.
+// time, every hit in one pass going on `jump` bytes after each, every hit before the text's
+// first NUL, and every hit marked.
 inline void checkFinderPaths(const FoldedFinder& finder, std::string_view text,
                              const std::string& haystack, const std::string& needle,
                              std::size_t from, std::size_t jump)
@@ -38,6 +39,16 @@ inline void checkFinderPaths(const FoldedFinder& finder, std::string_view text,
             if (expected == std::string::npos || expected >= text.size())
                 break;
             at = expected + 1;
+        }
+        if (from < text.size()) {
+            std::vector<std::uint64_t> words((text.size() - from + 63) / 64);
+            finder.markHits(path, text, from, text.size(), words.data());
+            for (std::size_t k = 0; k < words.size() * 64; ++k) {
+                const bool hit = from + k < text.size() &&
+                                 haystack.compare(from + k, needle.size(), needle) == 0;
+                check(((words[k / 64] >> (k % 64)) & 1) == (hit ? 1u : 0u),
+                      "markHits differs from the naive walk");
+            }
         }
         if (needle.empty() || from > text.size())
             continue;

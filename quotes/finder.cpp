@@ -349,32 +349,110 @@ __attribute__((target("avx2"))) bool scanAvx2(const Plan& p, const char* s, std:
 
 template <class Sink>
 using Kernel = bool (*)(const Plan&, const char*, std::size_t, std::size_t, Sink&);
-template <class Sink> using KernelTable = std::array<std::array<Kernel<Sink>, 4>, 4>;
 
 std::size_t paddedIndex(int variants)
 {
     return variants <= 2 ? 0 : variants <= 4 ? 1 : variants <= 8 ? 2 : 3;
 }
 
+// A kernel's instances by the padded variant counts of the two rare bytes (2, 4, 8 or 16
+// compares); `Of<NA, NB>::kernel` names an instance.
+template <class Fn, template <int, int> class Of, std::size_t A, std::size_t... B>
+constexpr std::array<Fn, 4> kernelRow(std::index_sequence<B...>)
+{
+    return {Of<(2 << A), (2 << B)>::kernel...};
+}
+template <class Fn, template <int, int> class Of, std::size_t... A>
+constexpr std::array<std::array<Fn, 4>, 4> kernelTable(std::index_sequence<A...>)
+{
+    return {kernelRow<Fn, Of, A>(std::make_index_sequence<4>{})...};
+}
+template <class Fn, template <int, int> class Of> constexpr auto kernelTable()
+{
+    return kernelTable<Fn, Of>(std::make_index_sequence<4>{});
+}
+
+template <class Sink, bool Avx2, bool Single> struct ScanKernel
+{
+    template <int NA, int NB> struct Of
+    {
+        static constexpr Kernel<Sink> kernel =
+            Avx2 ? &scanAvx2<NA, NB, Single, Sink> : &scanSse2<NA, NB, Single, Sink>;
+    };
+};
+
 // Kernels by the padded variant counts of the two rare bytes; a one-byte needle uses row
 // [a][0] of the single-byte table.
-template <class Sink, bool Avx2, bool Single> constexpr KernelTable<Sink> kernels()
+template <class Sink, bool Avx2, bool Single> constexpr auto kernels()
 {
-    KernelTable<Sink> table{};
-    [&]<std::size_t... A>(std::index_sequence<A...>)
-    {
-        ((table[A] =
-              [&]<std::size_t... B>(std::index_sequence<B...>) {
-                  constexpr int na = 2 << A;
-                  return std::array<Kernel<Sink>, 4>{
-                      (Avx2 ? &scanAvx2<na, (2 << B), Single, Sink>
-                            : &scanSse2<na, (2 << B), Single, Sink>)...};
-              }(std::make_index_sequence<4>{})),
-         ...);
-    }
-    (std::make_index_sequence<4>{});
-    return table;
+    return kernelTable<Kernel<Sink>, ScanKernel<Sink, Avx2, Single>::template Of>();
 }
+
+// Marks hits 64 places a step (see markHits), without a branch on what a step holds: where
+// most lines hold a hit, whether a step has a candidate is anyone's guess. A needle of up to
+// four bytes has all its bytes compared; a longer one has each candidate checked.
+template <int NA, int NB, bool Single>
+__attribute__((target("avx2"))) std::size_t markAvx2(const Plan& p, const char* s, std::size_t size,
+                                                     std::size_t from, std::size_t to,
+                                                     std::uint64_t* words)
+{
+    const char* const a = s + p.rare[0];
+    const char* const b = s + p.rare[1];
+    const char* const end = s + size;
+    const auto va = avx2Variants<NA>(p, 0);
+    const auto vb = avx2Variants<NB>(p, 1);
+    __m256i others[2][16];
+    for (int o = 0; o < p.otherCount; ++o)
+        for (int v = 0; v < p.otherVariantCount[o]; ++v)
+            others[o][v] = _mm256_set1_epi8(static_cast<char>(p.otherVariants[o][v]));
+    const int otherCount = p.otherCount;
+    const bool checked = Single || p.exact;
+    std::size_t i = from;
+    // Every load of a step, and the check of a candidate at its last place, stays in the text.
+    for (; i < to && size - i >= 64 + p.size; i += 64, ++words) {
+        __m256i low = matchAvx2(loadAvx2(a + i), va);
+        __m256i high = matchAvx2(loadAvx2(a + i + 32), va);
+        if constexpr (!Single) {
+            low = _mm256_and_si256(low, matchAvx2(loadAvx2(b + i), vb));
+            high = _mm256_and_si256(high, matchAvx2(loadAvx2(b + i + 32), vb));
+        }
+        for (int o = 0; o < otherCount; ++o) {
+            const char* const at = s + p.others[o] + i;
+            const __m256i y0 = loadAvx2(at);
+            const __m256i y1 = loadAvx2(at + 32);
+            __m256i m0 = _mm256_cmpeq_epi8(y0, others[o][0]);
+            __m256i m1 = _mm256_cmpeq_epi8(y1, others[o][0]);
+            for (int v = 1; v < p.otherVariantCount[o]; ++v) {
+                m0 = _mm256_or_si256(m0, _mm256_cmpeq_epi8(y0, others[o][v]));
+                m1 = _mm256_or_si256(m1, _mm256_cmpeq_epi8(y1, others[o][v]));
+            }
+            low = _mm256_and_si256(low, m0);
+            high = _mm256_and_si256(high, m1);
+        }
+        std::uint64_t mask = static_cast<std::uint32_t>(_mm256_movemask_epi8(low)) |
+                             std::uint64_t{static_cast<std::uint32_t>(_mm256_movemask_epi8(high))}
+                                 << 32;
+        if (to - i < 64)
+            mask &= (std::uint64_t{1} << (to - i)) - 1;
+        if (!checked) {
+            for (std::uint64_t c = mask; c != 0; c &= c - 1) {
+                const int k = std::countr_zero(c);
+                if (!verify(p, s + i + static_cast<std::size_t>(k), end))
+                    mask &= ~(std::uint64_t{1} << k);
+            }
+        }
+        *words = mask;
+    }
+    return i;
+}
+
+template <bool Single> struct MarkKernel
+{
+    template <int NA, int NB> struct Of
+    {
+        static constexpr auto kernel = &markAvx2<NA, NB, Single>;
+    };
+};
 
 template <class Sink>
 bool runKernelAt(FoldedFinder::Path path, const Plan& p, std::string_view text, std::size_t from,
@@ -383,10 +461,10 @@ bool runKernelAt(FoldedFinder::Path path, const Plan& p, std::string_view text, 
     const std::size_t a = paddedIndex(p.variantCount[0]);
     const std::size_t b = paddedIndex(p.variantCount[1]);
     const bool single = p.size == 1;
-    static constexpr KernelTable<Sink> avx2 = kernels<Sink, true, false>();
-    static constexpr KernelTable<Sink> avx2Single = kernels<Sink, true, true>();
-    static constexpr KernelTable<Sink> sse2 = kernels<Sink, false, false>();
-    static constexpr KernelTable<Sink> sse2Single = kernels<Sink, false, true>();
+    static constexpr auto avx2 = kernels<Sink, true, false>();
+    static constexpr auto avx2Single = kernels<Sink, true, true>();
+    static constexpr auto sse2 = kernels<Sink, false, false>();
+    static constexpr auto sse2Single = kernels<Sink, false, true>();
     if (path == FoldedFinder::Path::Avx2 && FoldedFinder::supported(path))
         return (single ? avx2Single[a][0] : avx2[a][b])(p, text.data(), text.size(), from, sink);
     if (path != FoldedFinder::Path::Scalar)
@@ -485,6 +563,15 @@ FoldedFinder::FoldedFinder(std::string_view needle, const FoldTable& fold)
     for (int r = 0; r < 2; ++r)
         plan_.variantCount[r] = variantsOf(
             fold, static_cast<unsigned char>(plan_.needle[plan_.rare[r]]), plan_.variants[r]);
+    plan_.exact = needle.size() <= 4;
+    for (std::size_t k = 0; k < needle.size() && plan_.exact; ++k) {
+        if (k == plan_.rare[0] || k == plan_.rare[1])
+            continue;
+        const int o = plan_.otherCount++;
+        plan_.others[o] = k;
+        plan_.otherVariantCount[o] =
+            variantsOf(fold, static_cast<unsigned char>(plan_.needle[k]), plan_.otherVariants[o]);
+    }
 }
 
 bool FoldedFinder::supported(Path path)
@@ -551,6 +638,35 @@ std::size_t FoldedFinder::findEachBeforeNul(Path path, std::string_view text, st
     CallbackBeforeNulSink sink{onHit, text, plan_.rare[0]};
     runKernel(path, plan_, text, from, sink);
     return sink.nul;
+}
+
+void FoldedFinder::markHits(Path path, std::string_view text, std::size_t from, std::size_t to,
+                            std::uint64_t* words) const
+{
+    to = std::min(to, text.size());
+    if (from >= to)
+        return;
+    std::fill_n(words, (to - from + 63) / 64, std::uint64_t{0});
+    const std::size_t n = plan_.size;
+    std::size_t done = from; // whole steps marked so far
+#if defined(TAVIR_FINDER_X86)
+    if (n > 0 && path == Path::Avx2 && supported(path)) {
+        static constexpr auto table =
+            kernelTable<decltype(&markAvx2<2, 2, false>), MarkKernel<false>::Of>();
+        static constexpr auto single =
+            kernelTable<decltype(&markAvx2<2, 2, true>), MarkKernel<true>::Of>();
+        const std::size_t a = paddedIndex(plan_.variantCount[0]);
+        const std::size_t b = paddedIndex(plan_.variantCount[1]);
+        done =
+            (n == 1 ? single[a][0] : table[a][b])(plan_, text.data(), text.size(), from, to, words);
+    }
+#endif
+    // The rest hit by hit.
+    const std::size_t reach = std::min(text.size(), to - 1 + n);
+    findEach(path, text.substr(0, reach), done, [&](std::size_t at) {
+        words[(at - from) / 64] |= std::uint64_t{1} << ((at - from) % 64);
+        return at + 1;
+    });
 }
 
 } // namespace tavir

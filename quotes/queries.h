@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
+#include <span>
 #include <string_view>
 
 namespace tavir {
@@ -32,6 +33,12 @@ public:
     virtual void addLine(const QuoteCollection& quotes, std::size_t line)
     {
         add(quotes.line(line), kQuotationImage);
+    }
+    // Quotations `lines` of a collection, in order.
+    virtual void addLines(const QuoteCollection& quotes, std::span<const std::size_t> lines)
+    {
+        for (const std::size_t line : lines)
+            addLine(quotes, line);
     }
 };
 
@@ -91,6 +98,9 @@ enum class QueryEnd
 void AddListItem(std::string_view text, ResultList& list, int image);
 // Adds quotation `line` of the collection.
 void AddListItem(const QuoteCollection& quotes, std::size_t line, ResultList& list);
+// Adds quotations `lines` of the collection, in order.
+void AddListItems(const QuoteCollection& quotes, std::span<const std::size_t> lines,
+                  ResultList& list);
 
 // Lists the quotations holding `query` (a-z folded to A-Z on both sides, or by the folding
 // given), or every quotation when the query is empty, showing the wait window for the latter.

@@ -1,5 +1,6 @@
 #include "quotes/collection.h"
 #include "quotes/finder.h"
+#include "quotes/folding.h"
 #include "quotes/queries.h"
 #include "tests/support/recording_list.h"
 
@@ -7,6 +8,7 @@
 
 #include <ctime>
 #include <functional>
+#include <random>
 #include <set>
 
 using tavir::QuoteCollection;
@@ -129,6 +131,55 @@ TEST(Search, ManyBlocksAgreeWithLineByLineSearch)
     tavir::PumpPolicy small;
     small.linesPerCheck = 3;
     EXPECT_EQ(QueryRun().filter(quotes, "kOt", small), expected);
+}
+
+TEST(Search, HitsOnMostLinesAgreeWithLineByLineSearchUnderEveryLineEnd)
+{
+    // Where most lines hold a hit, blocks after the first mark their hits and count lines.
+    // Lines here end in CR LF, LF, CR and CR CR LF, some are empty, some longer than a scan
+    // step, and hits fall on their first and last bytes.
+    std::mt19937 random(12);
+    const std::string pieces[] = {"nie",    "NIE",      "ni", "e",
+                                  "kot",    "\xB9\xE6", "xx", std::string(70, 'a'),
+                                  "\xF1ie", "NiE",      " "};
+    const std::string ends[] = {"\r\n", "\n", "\r", "\r\r\n", "\n\n"};
+    std::string bytes;
+    for (int i = 0; i < 3000; ++i) {
+        std::string line;
+        for (auto n = random() % 6; n > 0; --n)
+            line += pieces[random() % std::size(pieces)];
+        if (i % 3 == 0)
+            line += "#" + std::to_string(i);
+        bytes += line + ends[random() % std::size(ends)];
+    }
+    const auto quotes = QuoteCollection::fromBytes(bytes);
+    for (const tavir::Folding folding :
+         {tavir::Folding::AsciiOnly, tavir::Folding::EveryCase, tavir::Folding::NoDiacritics}) {
+        const tavir::FoldTable& fold = tavir::foldTable(folding);
+        const auto folded = [&](std::string_view text) {
+            std::string out(text);
+            for (char& c : out)
+                c = static_cast<char>(fold[static_cast<unsigned char>(c)]);
+            return out;
+        };
+        for (const std::string query :
+             {"n", "nie", "e#", "ie", "\xB9", "#nie", "kotnie",
+              "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"}) {
+            Lines expected;
+            for (std::size_t i = 0; i + 1 < quotes.count(); ++i)
+                if (folded(quotes.line(i)).find(folded(query)) != std::string::npos)
+                    expected.emplace_back(quotes.line(i));
+            for (const std::size_t block : {1, 5, 64, 4096}) {
+                QueryRun run;
+                tavir::PumpPolicy policy;
+                policy.linesPerCheck = block;
+                tavir::FiltrujDane(quotes, query, run.list, run.wait, run.pump, policy, folding);
+                EXPECT_EQ(run.list.captions(), expected)
+                    << query << " in blocks of " << block << ", folding "
+                    << static_cast<int>(folding);
+            }
+        }
+    }
 }
 
 TEST(WaitWindow, OnlyForTheEmptyQuery)

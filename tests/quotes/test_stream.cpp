@@ -1,5 +1,6 @@
 #include "quotes/collection.h"
 #include "quotes/finder.h"
+#include "quotes/folding.h"
 #include "quotes/queries.h"
 #include "quotes/stream.h"
 #include "tests/support/recording_list.h"
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -221,6 +223,48 @@ TEST(Finder, EveryHitInTurnOnEveryPath)
                                                    [](std::size_t) { return FoldedFinder::npos; }),
                           FoldedFinder::npos);
             }
+}
+
+TEST(Finder, MarksEveryHitOnEveryPath)
+{
+    std::vector<FoldedFinder::Path> paths{FoldedFinder::Path::Scalar};
+    for (const auto path : {FoldedFinder::Path::Sse2, FoldedFinder::Path::Avx2})
+        if (FoldedFinder::supported(path))
+            paths.push_back(path);
+    std::string text;
+    for (int i = 0; i < 200; ++i)
+        text += std::string(static_cast<std::size_t>(i % 41), i % 2 ? '.' : 'a') +
+                (i % 3 ? "NiE" : "ni\xEA") + (i % 5 ? "" : "nienie\r\n");
+    for (const tavir::Folding folding : {tavir::Folding::AsciiOnly, tavir::Folding::NoDiacritics}) {
+        const tavir::FoldTable& fold = tavir::foldTable(folding);
+        const auto folded = [&](std::string_view bytes) {
+            std::string out(bytes);
+            for (char& c : out)
+                c = static_cast<char>(fold[static_cast<unsigned char>(c)]);
+            return out;
+        };
+        const std::string haystack = folded(text);
+        // Up to four bytes every byte is compared at once; longer needles are checked.
+        for (const std::string needle : {"nie", "N", "ie", "e.", "aaaaanie", "enienie\r"}) {
+            const FoldedFinder finder(needle, fold);
+            const std::string wanted = folded(needle);
+            const std::size_t size = text.size();
+            const std::pair<std::size_t, std::size_t> ranges[] = {
+                {0, size}, {1, size - 3}, {63, 64 * 5 + 1}, {100, 101}, {size - 70, size}};
+            for (const auto& [from, to] : ranges)
+                for (const auto path : paths) {
+                    std::vector<std::uint64_t> words((to - from + 63) / 64, ~std::uint64_t{0});
+                    finder.markHits(path, text, from, to, words.data());
+                    for (std::size_t k = 0; k < words.size() * 64; ++k) {
+                        const bool hit =
+                            from + k < to && haystack.compare(from + k, wanted.size(), wanted) == 0;
+                        ASSERT_EQ((words[k / 64] >> (k % 64) & 1) != 0, hit)
+                            << needle << " from " << from << " to " << to << " at " << from + k
+                            << " path " << static_cast<int>(path);
+                    }
+                }
+        }
+    }
 }
 
 TEST(Collection, StartsOnlyTableGivesEveryLine)
