@@ -61,6 +61,23 @@ int variantsOf(const FoldTable& fold, unsigned char folded, unsigned char* out)
     return count;
 }
 
+// Where every variant's other case (the byte 0x20 away) is a variant too, keeps only those
+// with 0x20 set, to be compared with bytes that have it set: half the compares. Returns how
+// many are kept and sets the case bit (0x20, or 0 where nothing changed).
+int caselessVariants(unsigned char* variants, int count, unsigned char& caseBit)
+{
+    caseBit = 0;
+    for (int k = 0; k < count; ++k)
+        if (std::find(variants, variants + count, variants[k] ^ 0x20) == variants + count)
+            return count;
+    int kept = 0;
+    for (int k = 0; k < count; ++k)
+        if ((variants[k] & 0x20) != 0)
+            variants[kept++] = variants[k];
+    caseBit = 0x20;
+    return kept;
+}
+
 bool verifyScalar(const Plan& p, const char* at)
 {
     const FoldTable& fold = *p.fold;
@@ -214,16 +231,19 @@ bool endAtNul(const Plan& p, const char* s, const char* end, std::size_t base, M
 // that the compares are unrolled.
 template <int N> struct Sse2Variants
 {
+    __m128i caseBit;
     __m128i v[N];
 };
 template <int N> struct Avx2Variants
 {
+    __m256i caseBit;
     __m256i v[N];
 };
 
 template <int N> Sse2Variants<N> sse2Variants(const Plan& p, int r)
 {
     Sse2Variants<N> out;
+    out.caseBit = _mm_set1_epi8(static_cast<char>(p.caseBit[r]));
     for (int k = 0; k < N; ++k)
         out.v[k] =
             _mm_set1_epi8(static_cast<char>(p.variants[r][std::min(k, p.variantCount[r] - 1)]));
@@ -238,6 +258,7 @@ __m128i loadSse2(const char* at)
 template <int N>
 [[gnu::always_inline]] inline __m128i matchSse2(__m128i x, const Sse2Variants<N>& v)
 {
+    x = _mm_or_si128(x, v.caseBit);
     __m128i hits = _mm_cmpeq_epi8(x, v.v[0]);
     for (int k = 1; k < N; ++k)
         hits = _mm_or_si128(hits, _mm_cmpeq_epi8(x, v.v[k]));
@@ -278,6 +299,7 @@ bool scanSse2(const Plan& p, const char* s, std::size_t size, std::size_t i, Sin
 template <int N> __attribute__((target("avx2"))) Avx2Variants<N> avx2Variants(const Plan& p, int r)
 {
     Avx2Variants<N> out;
+    out.caseBit = _mm256_set1_epi8(static_cast<char>(p.caseBit[r]));
     for (int k = 0; k < N; ++k)
         out.v[k] =
             _mm256_set1_epi8(static_cast<char>(p.variants[r][std::min(k, p.variantCount[r] - 1)]));
@@ -293,14 +315,55 @@ template <int N>
 [[gnu::always_inline]] inline __attribute__((target("avx2"))) __m256i
 matchAvx2(__m256i x, const Avx2Variants<N>& v)
 {
+    x = _mm256_or_si256(x, v.caseBit);
     __m256i hits = _mm256_cmpeq_epi8(x, v.v[0]);
     for (int k = 1; k < N; ++k)
         hits = _mm256_or_si256(hits, _mm256_cmpeq_epi8(x, v.v[k]));
     return hits;
 }
 
+// The needle's other positions (Plan::others): every one of a short needle, the third rarest
+// of a longer one. filter() keeps the candidates of a step whose bytes there match too.
+struct Avx2Others
+{
+    int count;
+    const char* at[2];
+    __m256i caseBit[2];
+    int variants[2];
+    __m256i v[2][16];
+
+    __attribute__((target("avx2"))) Avx2Others(const Plan& p, const char* s) : count(p.otherCount)
+    {
+        for (int o = 0; o < count; ++o) {
+            at[o] = s + p.others[o];
+            caseBit[o] = _mm256_set1_epi8(static_cast<char>(p.otherCaseBit[o]));
+            variants[o] = p.otherVariantCount[o];
+            for (int k = 0; k < variants[o]; ++k)
+                v[o][k] = _mm256_set1_epi8(static_cast<char>(p.otherVariants[o][k]));
+        }
+    }
+
+    [[gnu::always_inline]] inline __attribute__((target("avx2"))) void
+    filter(std::size_t i, __m256i& low, __m256i& high) const
+    {
+        for (int o = 0; o < count; ++o) {
+            const __m256i y0 = _mm256_or_si256(loadAvx2(at[o] + i), caseBit[o]);
+            const __m256i y1 = _mm256_or_si256(loadAvx2(at[o] + i + 32), caseBit[o]);
+            __m256i m0 = _mm256_cmpeq_epi8(y0, v[o][0]);
+            __m256i m1 = _mm256_cmpeq_epi8(y1, v[o][0]);
+            for (int k = 1; k < variants[o]; ++k) {
+                m0 = _mm256_or_si256(m0, _mm256_cmpeq_epi8(y0, v[o][k]));
+                m1 = _mm256_or_si256(m1, _mm256_cmpeq_epi8(y1, v[o][k]));
+            }
+            low = _mm256_and_si256(low, m0);
+            high = _mm256_and_si256(high, m1);
+        }
+    }
+};
+
 // 64 bytes a step, tested together, so that a text without candidates costs one branch per
-// step; the rest goes to the narrower kernel.
+// step; a step with candidates has them filtered by the other positions before any is
+// checked. The rest goes to the narrower kernel.
 template <int NA, int NB, bool Single, class Sink>
 __attribute__((target("avx2"))) bool scanAvx2(const Plan& p, const char* s, std::size_t size,
                                               std::size_t i, Sink& sink)
@@ -311,6 +374,7 @@ __attribute__((target("avx2"))) bool scanAvx2(const Plan& p, const char* s, std:
     const char* const end = s + size;
     const auto va = avx2Variants<NA>(p, 0);
     const auto vb = avx2Variants<NB>(p, 1);
+    const Avx2Others others(p, s);
     const auto movemask64 = [](__m256i low, __m256i high) __attribute__((target("avx2")))
     {
         return static_cast<std::uint32_t>(_mm256_movemask_epi8(low)) |
@@ -336,6 +400,7 @@ __attribute__((target("avx2"))) bool scanAvx2(const Plan& p, const char* s, std:
             i += 64;
             continue;
         }
+        others.filter(i, low, high);
         const std::uint64_t mask = movemask64(low, high);
         if constexpr (Sink::kEndsAtNul) {
             if (const std::uint64_t nuls = movemask64(nul0, nul1))
@@ -401,11 +466,7 @@ __attribute__((target("avx2"))) std::size_t markAvx2(const Plan& p, const char* 
     const char* const end = s + size;
     const auto va = avx2Variants<NA>(p, 0);
     const auto vb = avx2Variants<NB>(p, 1);
-    __m256i others[2][16];
-    for (int o = 0; o < p.otherCount; ++o)
-        for (int v = 0; v < p.otherVariantCount[o]; ++v)
-            others[o][v] = _mm256_set1_epi8(static_cast<char>(p.otherVariants[o][v]));
-    const int otherCount = p.otherCount;
+    const Avx2Others others(p, s);
     const bool checked = Single || p.exact;
     std::size_t i = from;
     // Every load of a step, and the check of a candidate at its last place, stays in the text.
@@ -416,19 +477,7 @@ __attribute__((target("avx2"))) std::size_t markAvx2(const Plan& p, const char* 
             low = _mm256_and_si256(low, matchAvx2(loadAvx2(b + i), vb));
             high = _mm256_and_si256(high, matchAvx2(loadAvx2(b + i + 32), vb));
         }
-        for (int o = 0; o < otherCount; ++o) {
-            const char* const at = s + p.others[o] + i;
-            const __m256i y0 = loadAvx2(at);
-            const __m256i y1 = loadAvx2(at + 32);
-            __m256i m0 = _mm256_cmpeq_epi8(y0, others[o][0]);
-            __m256i m1 = _mm256_cmpeq_epi8(y1, others[o][0]);
-            for (int v = 1; v < p.otherVariantCount[o]; ++v) {
-                m0 = _mm256_or_si256(m0, _mm256_cmpeq_epi8(y0, others[o][v]));
-                m1 = _mm256_or_si256(m1, _mm256_cmpeq_epi8(y1, others[o][v]));
-            }
-            low = _mm256_and_si256(low, m0);
-            high = _mm256_and_si256(high, m1);
-        }
+        others.filter(i, low, high);
         std::uint64_t mask = static_cast<std::uint32_t>(_mm256_movemask_epi8(low)) |
                              std::uint64_t{static_cast<std::uint32_t>(_mm256_movemask_epi8(high))}
                                  << 32;
@@ -561,16 +610,29 @@ FoldedFinder::FoldedFinder(std::string_view needle, const FoldTable& fold)
     plan_.rare[0] = best;
     plan_.rare[1] = needle.size() > 1 ? second : best;
     for (int r = 0; r < 2; ++r)
-        plan_.variantCount[r] = variantsOf(
-            fold, static_cast<unsigned char>(plan_.needle[plan_.rare[r]]), plan_.variants[r]);
+        plan_.variantCount[r] = caselessVariants(
+            plan_.variants[r],
+            variantsOf(fold, static_cast<unsigned char>(plan_.needle[plan_.rare[r]]),
+                       plan_.variants[r]),
+            plan_.caseBit[r]);
+    // A short needle's other positions are all compared; a longer one's third rarest is, to
+    // cut down its candidates before they are checked.
     plan_.exact = needle.size() <= 4;
-    for (std::size_t k = 0; k < needle.size() && plan_.exact; ++k) {
-        if (k == plan_.rare[0] || k == plan_.rare[1])
+    std::size_t third = 0;
+    while (third == plan_.rare[0] || third == plan_.rare[1])
+        ++third;
+    for (std::size_t k = third + 1; k < needle.size(); ++k)
+        if (k != plan_.rare[0] && k != plan_.rare[1] && weightAt(k) < weightAt(third))
+            third = k;
+    for (std::size_t k = 0; k < needle.size(); ++k) {
+        if (k == plan_.rare[0] || k == plan_.rare[1] || (!plan_.exact && k != third))
             continue;
         const int o = plan_.otherCount++;
         plan_.others[o] = k;
-        plan_.otherVariantCount[o] =
-            variantsOf(fold, static_cast<unsigned char>(plan_.needle[k]), plan_.otherVariants[o]);
+        plan_.otherVariantCount[o] = caselessVariants(
+            plan_.otherVariants[o],
+            variantsOf(fold, static_cast<unsigned char>(plan_.needle[k]), plan_.otherVariants[o]),
+            plan_.otherCaseBit[o]);
     }
 }
 

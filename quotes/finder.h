@@ -88,17 +88,22 @@ public:
         std::size_t size = 0;
         const FoldTable* fold = nullptr;
         bool asciiFold = false;
-        // The two rarest positions and every byte that folds to the needle's byte there.
+        // The two rarest positions and every byte that folds to the needle's byte there. Where
+        // each of those bytes has its other case (0x20 away) among them too, only the ones
+        // with 0x20 set are kept, and the case bit is 0x20: bytes are compared with it set.
         std::size_t rare[2] = {0, 0};
         unsigned char variants[2][16] = {};
         int variantCount[2] = {0, 0};
-        // A needle of up to four bytes also has its other positions' variants, so that
-        // markHits compares every byte at once and checks no candidate on its own.
+        unsigned char caseBit[2] = {0, 0};
+        // Other positions compared in SIMD too: for a needle of up to four bytes every one, so
+        // that its candidates are hits (exact); for a longer one the third rarest, which cuts
+        // down the candidates to check.
         bool exact = false;
         int otherCount = 0;
         std::size_t others[2] = {0, 0};
         unsigned char otherVariants[2][16] = {};
         int otherVariantCount[2] = {0, 0};
+        unsigned char otherCaseBit[2] = {0, 0};
     };
 
 private:
