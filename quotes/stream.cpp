@@ -244,6 +244,7 @@ void QueryStream::readFile(const std::string& path, std::size_t pieceSize, Acces
 void QueryStream::readMapped(MappedFile& file, std::size_t windowSize)
 {
     constexpr std::size_t kStepSize = std::size_t(1) << 17;
+    constexpr std::size_t kBlock = std::size_t(2) << 20;
     const std::size_t page = MappedFile::pageSize();
     windowSize = std::max(page, windowSize / page * page);
     std::size_t size = file.size();
@@ -269,10 +270,12 @@ void QueryStream::readMapped(MappedFile& file, std::size_t windowSize)
                 size = done + length;
         }
         // Given back a few windows at a time: each call costs a flush of the processor's
-        // address translations, and memory stays at four windows or so.
-        if (done - released >= 3 * windowSize) {
-            file.release(released, done - released);
-            released = done / page * page;
+        // address translations, and memory stays at four windows or so. Only whole 2 MiB
+        // blocks: the system may map the file in such blocks, and giving back a part of one
+        // unmaps all of it, to be faulted in again a page at a time.
+        if (const std::size_t upTo = done / kBlock * kBlock; upTo - released >= 3 * windowSize) {
+            file.release(released, upTo - released);
+            released = upTo;
         }
     }
     finishText(file.data() + done, size - done);
