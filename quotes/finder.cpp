@@ -415,26 +415,42 @@ __attribute__((target("avx2"))) bool scanAvx2(const Plan& p, const char* s, std:
 template <class Sink>
 using Kernel = bool (*)(const Plan&, const char*, std::size_t, std::size_t, Sink&);
 
+// The kernels come in instances for 1, 2, 4, 8 and 16 compares a rare position; a
+// position's variants are padded to the next of them.
+constexpr std::size_t kPaddings = 5;
 std::size_t paddedIndex(int variants)
 {
-    return variants <= 2 ? 0 : variants <= 4 ? 1 : variants <= 8 ? 2 : 3;
+    std::size_t index = 0;
+    while ((1 << index) < variants)
+        ++index;
+    return index;
 }
 
-// A kernel's instances by the padded variant counts of the two rare bytes (2, 4, 8 or 16
-// compares); `Of<NA, NB>::kernel` names an instance.
+// A kernel's instances by the paddings of the two rare positions; `Of<NA, NB>::kernel` names
+// an instance. A one-byte needle's kernels take the first position's only.
 template <class Fn, template <int, int> class Of, std::size_t A, std::size_t... B>
-constexpr std::array<Fn, 4> kernelRow(std::index_sequence<B...>)
+constexpr std::array<Fn, kPaddings> kernelRow(std::index_sequence<B...>)
 {
-    return {Of<(2 << A), (2 << B)>::kernel...};
+    return {Of<(1 << A), (1 << B)>::kernel...};
 }
 template <class Fn, template <int, int> class Of, std::size_t... A>
-constexpr std::array<std::array<Fn, 4>, 4> kernelTable(std::index_sequence<A...>)
+constexpr auto kernelTable(std::index_sequence<A...>)
 {
-    return {kernelRow<Fn, Of, A>(std::make_index_sequence<4>{})...};
+    return std::array<std::array<Fn, kPaddings>, kPaddings>{
+        kernelRow<Fn, Of, A>(std::make_index_sequence<kPaddings>{})...};
+}
+template <class Fn, template <int, int> class Of, std::size_t... A>
+constexpr auto kernelColumn(std::index_sequence<A...>)
+{
+    return std::array<Fn, kPaddings>{Of<(1 << A), 1>::kernel...};
 }
 template <class Fn, template <int, int> class Of> constexpr auto kernelTable()
 {
-    return kernelTable<Fn, Of>(std::make_index_sequence<4>{});
+    return kernelTable<Fn, Of>(std::make_index_sequence<kPaddings>{});
+}
+template <class Fn, template <int, int> class Of> constexpr auto kernelColumn()
+{
+    return kernelColumn<Fn, Of>(std::make_index_sequence<kPaddings>{});
 }
 
 template <class Sink, bool Avx2, bool Single> struct ScanKernel
@@ -445,13 +461,6 @@ template <class Sink, bool Avx2, bool Single> struct ScanKernel
             Avx2 ? &scanAvx2<NA, NB, Single, Sink> : &scanSse2<NA, NB, Single, Sink>;
     };
 };
-
-// Kernels by the padded variant counts of the two rare bytes; a one-byte needle uses row
-// [a][0] of the single-byte table.
-template <class Sink, bool Avx2, bool Single> constexpr auto kernels()
-{
-    return kernelTable<Kernel<Sink>, ScanKernel<Sink, Avx2, Single>::template Of>();
-}
 
 // Marks hits 64 places a step (see markHits), without a branch on what a step holds: where
 // most lines hold a hit, whether a step has a candidate is anyone's guess. A needle of up to
@@ -510,14 +519,18 @@ bool runKernelAt(FoldedFinder::Path path, const Plan& p, std::string_view text, 
     const std::size_t a = paddedIndex(p.variantCount[0]);
     const std::size_t b = paddedIndex(p.variantCount[1]);
     const bool single = p.size == 1;
-    static constexpr auto avx2 = kernels<Sink, true, false>();
-    static constexpr auto avx2Single = kernels<Sink, true, true>();
-    static constexpr auto sse2 = kernels<Sink, false, false>();
-    static constexpr auto sse2Single = kernels<Sink, false, true>();
+    static constexpr auto avx2 =
+        kernelTable<Kernel<Sink>, ScanKernel<Sink, true, false>::template Of>();
+    static constexpr auto avx2Single =
+        kernelColumn<Kernel<Sink>, ScanKernel<Sink, true, true>::template Of>();
+    static constexpr auto sse2 =
+        kernelTable<Kernel<Sink>, ScanKernel<Sink, false, false>::template Of>();
+    static constexpr auto sse2Single =
+        kernelColumn<Kernel<Sink>, ScanKernel<Sink, false, true>::template Of>();
     if (path == FoldedFinder::Path::Avx2 && FoldedFinder::supported(path))
-        return (single ? avx2Single[a][0] : avx2[a][b])(p, text.data(), text.size(), from, sink);
+        return (single ? avx2Single[a] : avx2[a][b])(p, text.data(), text.size(), from, sink);
     if (path != FoldedFinder::Path::Scalar)
-        return (single ? sse2Single[a][0] : sse2[a][b])(p, text.data(), text.size(), from, sink);
+        return (single ? sse2Single[a] : sse2[a][b])(p, text.data(), text.size(), from, sink);
     return scanScalar(p, text.data(), text.size(), from, sink);
 }
 
@@ -716,11 +729,10 @@ void FoldedFinder::markHits(Path path, std::string_view text, std::size_t from, 
         static constexpr auto table =
             kernelTable<decltype(&markAvx2<2, 2, false>), MarkKernel<false>::Of>();
         static constexpr auto single =
-            kernelTable<decltype(&markAvx2<2, 2, true>), MarkKernel<true>::Of>();
+            kernelColumn<decltype(&markAvx2<2, 2, true>), MarkKernel<true>::Of>();
         const std::size_t a = paddedIndex(plan_.variantCount[0]);
         const std::size_t b = paddedIndex(plan_.variantCount[1]);
-        done =
-            (n == 1 ? single[a][0] : table[a][b])(plan_, text.data(), text.size(), from, to, words);
+        done = (n == 1 ? single[a] : table[a][b])(plan_, text.data(), text.size(), from, to, words);
     }
 #endif
     // The rest hit by hit.
