@@ -322,6 +322,41 @@ matchAvx2(__m256i x, const Avx2Variants<N>& v)
     return hits;
 }
 
+// The candidates of a step of 64 places from i: where the bytes at both rare positions match
+// (bit k: place i + k). The bytes at the first rare position are handed back too.
+template <int NA, int NB, bool Single> struct Avx2Rare
+{
+    const char* a;
+    const char* b;
+    Avx2Variants<NA> va;
+    Avx2Variants<NB> vb;
+
+    __attribute__((target("avx2"))) Avx2Rare(const Plan& p, const char* s)
+        : a(s + p.rare[0]), b(s + p.rare[1]), va(avx2Variants<NA>(p, 0)), vb(avx2Variants<NB>(p, 1))
+    {
+    }
+
+    [[gnu::always_inline]] inline __attribute__((target("avx2"))) void
+    match(std::size_t i, __m256i& x0, __m256i& x1, __m256i& low, __m256i& high) const
+    {
+        x0 = loadAvx2(a + i);
+        x1 = loadAvx2(a + i + 32);
+        low = matchAvx2(x0, va);
+        high = matchAvx2(x1, va);
+        if constexpr (!Single) {
+            low = _mm256_and_si256(low, matchAvx2(loadAvx2(b + i), vb));
+            high = _mm256_and_si256(high, matchAvx2(loadAvx2(b + i + 32), vb));
+        }
+    }
+};
+
+[[gnu::always_inline]] inline __attribute__((target("avx2"))) std::uint64_t movemask64(__m256i low,
+                                                                                       __m256i high)
+{
+    return static_cast<std::uint32_t>(_mm256_movemask_epi8(low)) |
+           std::uint64_t{static_cast<std::uint32_t>(_mm256_movemask_epi8(high))} << 32;
+}
+
 // The needle's other positions (Plan::others): every one of a short needle, the third rarest
 // of a longer one. filter() keeps the candidates of a step whose bytes there match too.
 struct Avx2Others
@@ -369,26 +404,12 @@ __attribute__((target("avx2"))) bool scanAvx2(const Plan& p, const char* s, std:
                                               std::size_t i, Sink& sink)
 {
     const std::size_t lastStart = size - p.size;
-    const char* const a = s + p.rare[0];
-    const char* const b = s + p.rare[1];
     const char* const end = s + size;
-    const auto va = avx2Variants<NA>(p, 0);
-    const auto vb = avx2Variants<NB>(p, 1);
+    const Avx2Rare<NA, NB, Single> rare(p, s);
     const Avx2Others others(p, s);
-    const auto movemask64 = [](__m256i low, __m256i high) __attribute__((target("avx2")))
-    {
-        return static_cast<std::uint32_t>(_mm256_movemask_epi8(low)) |
-               std::uint64_t{static_cast<std::uint32_t>(_mm256_movemask_epi8(high))} << 32;
-    };
     while (i + 64 <= lastStart + 1) {
-        const __m256i x0 = loadAvx2(a + i);
-        const __m256i x1 = loadAvx2(a + i + 32);
-        __m256i low = matchAvx2(x0, va);
-        __m256i high = matchAvx2(x1, va);
-        if constexpr (!Single) {
-            low = _mm256_and_si256(low, matchAvx2(loadAvx2(b + i), vb));
-            high = _mm256_and_si256(high, matchAvx2(loadAvx2(b + i + 32), vb));
-        }
+        __m256i x0, x1, low, high;
+        rare.match(i, x0, x1, low, high);
         __m256i any = _mm256_or_si256(low, high);
         __m256i nul0, nul1;
         if constexpr (Sink::kEndsAtNul) {
@@ -470,26 +491,17 @@ __attribute__((target("avx2"))) std::size_t markAvx2(const Plan& p, const char* 
                                                      std::size_t from, std::size_t to,
                                                      std::uint64_t* words)
 {
-    const char* const a = s + p.rare[0];
-    const char* const b = s + p.rare[1];
     const char* const end = s + size;
-    const auto va = avx2Variants<NA>(p, 0);
-    const auto vb = avx2Variants<NB>(p, 1);
+    const Avx2Rare<NA, NB, Single> rare(p, s);
     const Avx2Others others(p, s);
     const bool checked = Single || p.exact;
     std::size_t i = from;
     // Every load of a step, and the check of a candidate at its last place, stays in the text.
     for (; i < to && size - i >= 64 + p.size; i += 64, ++words) {
-        __m256i low = matchAvx2(loadAvx2(a + i), va);
-        __m256i high = matchAvx2(loadAvx2(a + i + 32), va);
-        if constexpr (!Single) {
-            low = _mm256_and_si256(low, matchAvx2(loadAvx2(b + i), vb));
-            high = _mm256_and_si256(high, matchAvx2(loadAvx2(b + i + 32), vb));
-        }
+        __m256i x0, x1, low, high;
+        rare.match(i, x0, x1, low, high);
         others.filter(i, low, high);
-        std::uint64_t mask = static_cast<std::uint32_t>(_mm256_movemask_epi8(low)) |
-                             std::uint64_t{static_cast<std::uint32_t>(_mm256_movemask_epi8(high))}
-                                 << 32;
+        std::uint64_t mask = movemask64(low, high);
         if (to - i < 64)
             mask &= (std::uint64_t{1} << (to - i)) - 1;
         if (!checked) {

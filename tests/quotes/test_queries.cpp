@@ -2,6 +2,7 @@
 #include "quotes/finder.h"
 #include "quotes/folding.h"
 #include "quotes/queries.h"
+#include "tests/support/folding.h"
 #include "tests/support/recording_list.h"
 
 #include <gtest/gtest.h>
@@ -156,12 +157,7 @@ TEST(Search, HitsOnMostLinesAgreeWithLineByLineSearchUnderEveryLineEnd)
     for (const tavir::Folding folding :
          {tavir::Folding::AsciiOnly, tavir::Folding::EveryCase, tavir::Folding::NoDiacritics}) {
         const tavir::FoldTable& fold = tavir::foldTable(folding);
-        const auto folded = [&](std::string_view text) {
-            std::string out(text);
-            for (char& c : out)
-                c = static_cast<char>(fold[static_cast<unsigned char>(c)]);
-            return out;
-        };
+        const auto folded = [&](std::string_view text) { return tavir::test::folded(fold, text); };
         for (const std::string query :
              {"n", "nie", "e#", "ie", "\xB9", "#nie", "kotnie",
               "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"}) {

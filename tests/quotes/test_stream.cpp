@@ -3,6 +3,7 @@
 #include "quotes/folding.h"
 #include "quotes/queries.h"
 #include "quotes/stream.h"
+#include "tests/support/folding.h"
 #include "tests/support/recording_list.h"
 #include "tests/support/temp_dir.h"
 
@@ -174,14 +175,21 @@ TEST(Finder, EveryPathAgreesWithTheNaiveSearch)
         }
 }
 
-// findEach against a naive walk: each hit in turn, the search going on where the callback
-// says; and findEachBeforeNul on the same text cut at a NUL.
-TEST(Finder, EveryHitInTurnOnEveryPath)
+// Every path of the finder this processor has.
+std::vector<FoldedFinder::Path> everyPath()
 {
     std::vector<FoldedFinder::Path> paths{FoldedFinder::Path::Scalar};
     for (const auto path : {FoldedFinder::Path::Sse2, FoldedFinder::Path::Avx2})
         if (FoldedFinder::supported(path))
             paths.push_back(path);
+    return paths;
+}
+
+// findEach against a naive walk: each hit in turn, the search going on where the callback
+// says; and findEachBeforeNul on the same text cut at a NUL.
+TEST(Finder, EveryHitInTurnOnEveryPath)
+{
+    const auto paths = everyPath();
     std::string text;
     for (int i = 0; i < 300; ++i)
         text += std::string(static_cast<std::size_t>(i % 41), i % 2 ? '.' : 'a') +
@@ -225,12 +233,10 @@ TEST(Finder, EveryHitInTurnOnEveryPath)
             }
 }
 
+// markHits against a naive walk, over ranges that begin and end off the edges of a step.
 TEST(Finder, MarksEveryHitOnEveryPath)
 {
-    std::vector<FoldedFinder::Path> paths{FoldedFinder::Path::Scalar};
-    for (const auto path : {FoldedFinder::Path::Sse2, FoldedFinder::Path::Avx2})
-        if (FoldedFinder::supported(path))
-            paths.push_back(path);
+    const auto paths = everyPath();
     std::string text;
     for (int i = 0; i < 200; ++i)
         text += std::string(static_cast<std::size_t>(i % 41), i % 2 ? '.' : 'a') +
@@ -238,10 +244,7 @@ TEST(Finder, MarksEveryHitOnEveryPath)
     for (const tavir::Folding folding : {tavir::Folding::AsciiOnly, tavir::Folding::NoDiacritics}) {
         const tavir::FoldTable& fold = tavir::foldTable(folding);
         const auto folded = [&](std::string_view bytes) {
-            std::string out(bytes);
-            for (char& c : out)
-                c = static_cast<char>(fold[static_cast<unsigned char>(c)]);
-            return out;
+            return tavir::test::folded(fold, bytes);
         };
         const std::string haystack = folded(text);
         // Up to four bytes every byte is compared at once; longer needles are checked.
