@@ -78,6 +78,26 @@ int caselessVariants(unsigned char* variants, int count, unsigned char& caseBit)
     return kept;
 }
 
+// A set of bytes as two tables of 16, for a byte shuffle: byte b is in the set when
+// low[b & 15] & high[b >> 4] is not 0. The bytes of one high half share a bit; a set with more
+// than eight high halves has halves share bits, and takes in bytes outside it (false then).
+bool nibbleTables(const unsigned char* bytes, int count, unsigned char* low, unsigned char* high)
+{
+    std::fill_n(low, 16, 0);
+    std::fill_n(high, 16, 0);
+    int halves = 0;
+    for (int k = 0; k < count; ++k) {
+        const int h = bytes[k] >> 4;
+        if (high[h] == 0)
+            high[h] = static_cast<unsigned char>(1u << (halves++ % 8));
+        low[bytes[k] & 15] |= high[h];
+    }
+    return halves <= 8;
+}
+
+// A position with more variants than this is matched through nibbleTables in AVX2.
+constexpr int kMostCompares = 4;
+
 bool verifyScalar(const Plan& p, const char* at)
 {
     const FoldTable& fold = *p.fold;
@@ -200,7 +220,7 @@ template <bool Single, std::size_t Width, class Sink, class Mask>
 {
     while (mask != 0) {
         const std::size_t at = base + static_cast<std::size_t>(std::countr_zero(mask));
-        if (Single || verify(p, s + at, end)) {
+        if ((Single && p.exact) || verify(p, s + at, end)) {
             const std::size_t next = sink.take(at);
             if (next == FoldedFinder::npos || next >= base + Width)
                 return next;
@@ -238,6 +258,7 @@ template <int N> struct Avx2Variants
 {
     __m256i caseBit;
     __m256i v[N];
+    __m256i low, high; // nibbleTables, for more than kMostCompares
 };
 
 template <int N> Sse2Variants<N> sse2Variants(const Plan& p, int r)
@@ -296,6 +317,28 @@ bool scanSse2(const Plan& p, const char* s, std::size_t size, std::size_t i, Sin
     return scanScalar(p, s, size, i, sink);
 }
 
+// nibbleTables in both halves of two registers.
+__attribute__((target("avx2"))) void nibbleTablesAvx2(const unsigned char* bytes, int count,
+                                                      __m256i& low, __m256i& high)
+{
+    alignas(16) unsigned char lowTable[16], highTable[16];
+    nibbleTables(bytes, count, lowTable, highTable);
+    low = _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(lowTable)));
+    high = _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(highTable)));
+}
+
+// 0xFF where a byte is in the set of the tables, 0 elsewhere: a few steps for any number of
+// variants, where compares take one each.
+[[gnu::always_inline]] inline __attribute__((target("avx2"))) __m256i
+inNibbleTables(__m256i x, __m256i low, __m256i high)
+{
+    const __m256i nibble = _mm256_set1_epi8(0x0F);
+    const __m256i bits = _mm256_and_si256(
+        _mm256_shuffle_epi8(low, _mm256_and_si256(x, nibble)),
+        _mm256_shuffle_epi8(high, _mm256_and_si256(_mm256_srli_epi16(x, 4), nibble)));
+    return _mm256_xor_si256(_mm256_cmpeq_epi8(bits, _mm256_setzero_si256()), _mm256_set1_epi8(-1));
+}
+
 template <int N> __attribute__((target("avx2"))) Avx2Variants<N> avx2Variants(const Plan& p, int r)
 {
     Avx2Variants<N> out;
@@ -303,6 +346,8 @@ template <int N> __attribute__((target("avx2"))) Avx2Variants<N> avx2Variants(co
     for (int k = 0; k < N; ++k)
         out.v[k] =
             _mm256_set1_epi8(static_cast<char>(p.variants[r][std::min(k, p.variantCount[r] - 1)]));
+    if constexpr (N > kMostCompares)
+        nibbleTablesAvx2(p.variants[r], p.variantCount[r], out.low, out.high);
     return out;
 }
 
@@ -316,6 +361,8 @@ template <int N>
 matchAvx2(__m256i x, const Avx2Variants<N>& v)
 {
     x = _mm256_or_si256(x, v.caseBit);
+    if constexpr (N > kMostCompares)
+        return inNibbleTables(x, v.low, v.high);
     __m256i hits = _mm256_cmpeq_epi8(x, v.v[0]);
     for (int k = 1; k < N; ++k)
         hits = _mm256_or_si256(hits, _mm256_cmpeq_epi8(x, v.v[k]));
@@ -366,6 +413,7 @@ struct Avx2Others
     __m256i caseBit[2];
     int variants[2];
     __m256i v[2][16];
+    __m256i lowTable[2], highTable[2]; // nibbleTables, for more than kMostCompares
 
     __attribute__((target("avx2"))) Avx2Others(const Plan& p, const char* s) : count(p.otherCount)
     {
@@ -375,6 +423,8 @@ struct Avx2Others
             variants[o] = p.otherVariantCount[o];
             for (int k = 0; k < variants[o]; ++k)
                 v[o][k] = _mm256_set1_epi8(static_cast<char>(p.otherVariants[o][k]));
+            if (variants[o] > kMostCompares)
+                nibbleTablesAvx2(p.otherVariants[o], variants[o], lowTable[o], highTable[o]);
         }
     }
 
@@ -384,6 +434,11 @@ struct Avx2Others
         for (int o = 0; o < count; ++o) {
             const __m256i y0 = _mm256_or_si256(loadAvx2(at[o] + i), caseBit[o]);
             const __m256i y1 = _mm256_or_si256(loadAvx2(at[o] + i + 32), caseBit[o]);
+            if (variants[o] > kMostCompares) {
+                low = _mm256_and_si256(low, inNibbleTables(y0, lowTable[o], highTable[o]));
+                high = _mm256_and_si256(high, inNibbleTables(y1, lowTable[o], highTable[o]));
+                continue;
+            }
             __m256i m0 = _mm256_cmpeq_epi8(y0, v[o][0]);
             __m256i m1 = _mm256_cmpeq_epi8(y1, v[o][0]);
             for (int k = 1; k < variants[o]; ++k) {
@@ -494,7 +549,7 @@ __attribute__((target("avx2"))) std::size_t markAvx2(const Plan& p, const char* 
     const char* const end = s + size;
     const Avx2Rare<NA, NB, Single> rare(p, s);
     const Avx2Others others(p, s);
-    const bool checked = Single || p.exact;
+    const bool checked = p.exact;
     std::size_t i = from;
     // Every load of a step, and the check of a candidate at its last place, stays in the text.
     for (; i < to && size - i >= 64 + p.size; i += 64, ++words) {
@@ -659,6 +714,17 @@ FoldedFinder::FoldedFinder(std::string_view needle, const FoldTable& fold)
             variantsOf(fold, static_cast<unsigned char>(plan_.needle[k]), plan_.otherVariants[o]),
             plan_.otherCaseBit[o]);
     }
+    // A position matched through tables that take in other bytes too leaves hits to check.
+    const auto loose = [](const unsigned char* variants, int count) {
+        unsigned char low[16], high[16];
+        return count > kMostCompares && !nibbleTables(variants, count, low, high);
+    };
+    for (int r = 0; r < 2; ++r)
+        if (loose(plan_.variants[r], plan_.variantCount[r]))
+            plan_.exact = false;
+    for (int o = 0; o < plan_.otherCount; ++o)
+        if (loose(plan_.otherVariants[o], plan_.otherVariantCount[o]))
+            plan_.exact = false;
 }
 
 bool FoldedFinder::supported(Path path)

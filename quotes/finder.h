@@ -96,8 +96,9 @@ public:
         int variantCount[2] = {0, 0};
         unsigned char caseBit[2] = {0, 0};
         // Other positions compared in SIMD too: for a needle of up to four bytes every one, so
-        // that its candidates are hits (exact); for a longer one the third rarest, which cuts
-        // down the candidates to check.
+        // that its candidates are hits (exact, unless a position's many variants could only be
+        // looked up loosely); for a longer one the third rarest, which cuts down the
+        // candidates to check.
         bool exact = false;
         int otherCount = 0;
         std::size_t others[2] = {0, 0};

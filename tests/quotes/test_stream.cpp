@@ -270,6 +270,45 @@ TEST(Finder, MarksEveryHitOnEveryPath)
     }
 }
 
+// A folding where many bytes fold to one: up to four are compared one by one, more are looked
+// up in tables of half-bytes, and over eight high halves make those tables take in bytes
+// that do not fold to it, whose hits must then be checked.
+TEST(Finder, LettersOfManyFormsOnEveryPath)
+{
+    std::string text;
+    for (int i = 0; i < 3000; ++i)
+        text += static_cast<char>((i * 37 + i / 7) % 256 == 0 ? 1 : (i * 37 + i / 7) % 256);
+    for (const int forms : {3, 6, 8, 9, 12, 16}) {
+        tavir::FoldTable fold = tavir::asciiFoldTable();
+        for (int k = 0; k < forms; ++k)
+            fold[static_cast<unsigned char>(0x10 * k + 5 + k % 3)] = 0x05;
+        const std::string haystack = tavir::test::folded(fold, text);
+        for (const std::string needle : {"\x05", "\x05\x25", "a\x05b", "\x05\x35\x45\x55\x65"}) {
+            const FoldedFinder finder(needle, fold);
+            const std::string wanted = tavir::test::folded(fold, needle);
+            std::vector<std::size_t> expected;
+            for (std::size_t at = haystack.find(wanted); at != std::string::npos;
+                 at = haystack.find(wanted, at + 1))
+                expected.push_back(at);
+            for (const auto path : everyPath()) {
+                std::vector<std::size_t> hits;
+                finder.findEach(path, text, 0, [&](std::size_t at) {
+                    hits.push_back(at);
+                    return at + 1;
+                });
+                EXPECT_EQ(hits, expected) << forms << " forms, path " << static_cast<int>(path);
+                std::vector<std::uint64_t> words((text.size() + 63) / 64);
+                finder.markHits(path, text, 0, text.size(), words.data());
+                std::vector<std::size_t> marked;
+                for (std::size_t k = 0; k < text.size(); ++k)
+                    if ((words[k / 64] >> (k % 64) & 1) != 0)
+                        marked.push_back(k);
+                EXPECT_EQ(marked, expected) << forms << " forms, path " << static_cast<int>(path);
+            }
+        }
+    }
+}
+
 TEST(Collection, StartsOnlyTableGivesEveryLine)
 {
     for (const std::string& file : kFiles) {
