@@ -491,8 +491,9 @@ __attribute__((target("avx2"))) bool scanAvx2(const Plan& p, const char* s, std:
 template <class Sink>
 using Kernel = bool (*)(const Plan&, const char*, std::size_t, std::size_t, Sink&);
 
-// The kernels come in instances for 1, 2, 4, 8 and 16 compares a rare position; a
-// position's variants are padded to the next of them.
+// The kernels come in instances for 1, 2, 4, 8 and 16 variants a rare position; a
+// position's variants are padded to the next of them (compared one by one, or in AVX2 looked
+// up in tables past kMostCompares).
 constexpr std::size_t kPaddings = 5;
 std::size_t paddedIndex(int variants)
 {
