@@ -257,8 +257,8 @@ template <int N> struct Sse2Variants
 template <int N> struct Avx2Variants
 {
     __m256i caseBit;
-    __m256i v[N];
-    __m256i low, high; // nibbleTables, for more than kMostCompares
+    __m256i v[N > kMostCompares ? 1 : N]; // one compare each
+    __m256i low, high;                    // or nibbleTables, for more than kMostCompares
 };
 
 template <int N> Sse2Variants<N> sse2Variants(const Plan& p, int r)
@@ -343,11 +343,12 @@ template <int N> __attribute__((target("avx2"))) Avx2Variants<N> avx2Variants(co
 {
     Avx2Variants<N> out;
     out.caseBit = _mm256_set1_epi8(static_cast<char>(p.caseBit[r]));
-    for (int k = 0; k < N; ++k)
-        out.v[k] =
-            _mm256_set1_epi8(static_cast<char>(p.variants[r][std::min(k, p.variantCount[r] - 1)]));
     if constexpr (N > kMostCompares)
         nibbleTablesAvx2(p.variants[r], p.variantCount[r], out.low, out.high);
+    else
+        for (int k = 0; k < N; ++k)
+            out.v[k] = _mm256_set1_epi8(
+                static_cast<char>(p.variants[r][std::min(k, p.variantCount[r] - 1)]));
     return out;
 }
 
@@ -361,12 +362,14 @@ template <int N>
 matchAvx2(__m256i x, const Avx2Variants<N>& v)
 {
     x = _mm256_or_si256(x, v.caseBit);
-    if constexpr (N > kMostCompares)
+    if constexpr (N > kMostCompares) {
         return inNibbleTables(x, v.low, v.high);
-    __m256i hits = _mm256_cmpeq_epi8(x, v.v[0]);
-    for (int k = 1; k < N; ++k)
-        hits = _mm256_or_si256(hits, _mm256_cmpeq_epi8(x, v.v[k]));
-    return hits;
+    } else {
+        __m256i hits = _mm256_cmpeq_epi8(x, v.v[0]);
+        for (int k = 1; k < N; ++k)
+            hits = _mm256_or_si256(hits, _mm256_cmpeq_epi8(x, v.v[k]));
+        return hits;
+    }
 }
 
 // The candidates of a step of 64 places from i: where the bytes at both rare positions match

@@ -62,7 +62,8 @@ linesWithHits(const QuoteCollection& quotes, const FoldedFinder& finder, std::si
     const std::size_t from = quotes.lineStart(first);
     const std::size_t to = quotes.lineStart(next);
     const std::size_t words = (to - from) / 64 + 1; // one more, for a rank at `to`
-    marks.assign(words, 0);
+    marks.resize(words);
+    marks.back() = 0; // markHits clears the others
     finder.markHits(quotes.text(), from, to, marks.data());
     before.resize(words);
     std::size_t total = 0;
