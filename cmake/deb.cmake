@@ -28,8 +28,9 @@ endforeach()
 # Compressed as Debian wants them: gzip -9, no name or time stamp inside.
 set(_deb_compressed)
 function(tavir_deb_gzip source output)
+  cmake_path(GET output PARENT_PATH folder)
   add_custom_command(OUTPUT ${output}
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${_deb}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${folder}
     COMMAND ${TAVIR_GZIP} -9 -n -c ${source} > ${output}
     DEPENDS ${source} VERBATIM)
   set(_deb_compressed ${_deb_compressed} ${output} PARENT_SCOPE)

@@ -17,6 +17,10 @@ run_suite() {
 }
 
 run_suite ci
+# The first build most people type: CMake's default generator, default options.
+echo "== plain build (default generator)"
+cmake -S . -B build-plain >/dev/null
+cmake --build build-plain -j2 >/dev/null
 echo "== fuzz"
 bash scripts/fuzz.sh 60
 run_suite asan
