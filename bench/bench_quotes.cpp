@@ -85,7 +85,7 @@ void runQuery(benchmark::State& state, std::string_view query,
               tavir::Folding folding = tavir::Folding::AsciiOnly)
 {
     const QuoteCollection& collection = quotes();
-    VectorList list(collection.count());
+    VectorList list(collection.lineCount());
     tavir::NoWaitIndicator wait;
     tavir::NoEventPump events;
     for (auto _ : state) {
@@ -173,7 +173,7 @@ void BM_Load(benchmark::State& state)
     const std::string path = quoteFile().path();
     for (auto _ : state) {
         const QuoteCollection collection = QuoteCollection::fromFile(path);
-        benchmark::DoNotOptimize(collection.count());
+        benchmark::DoNotOptimize(collection.lineCount());
     }
     state.SetBytesProcessed(state.iterations() * std::ssize(quotes().text()));
 }

@@ -2,6 +2,7 @@
 
 #include "fuzz/fuzz_support.h"
 #include "quotes/finder.h"
+#include "tests/support/naive_finder.h"
 
 #include <cstdint>
 #include <string>
@@ -20,12 +21,7 @@ inline void checkFinderPaths(const FoldedFinder& finder, std::string_view text,
 {
     using Path = FoldedFinder::Path;
     const auto walk = [&](std::size_t end) {
-        std::vector<std::size_t> hits;
-        const std::string_view within = std::string_view(haystack).substr(0, end);
-        for (std::size_t hit = within.find(needle, from); hit != std::string::npos;
-             hit = within.find(needle, hit + jump))
-            hits.push_back(hit);
-        return hits;
+        return test::naiveHits(haystack, needle, from, end, jump);
     };
     for (const Path path : {Path::Scalar, Path::Sse2, Path::Avx2}) {
         if (!FoldedFinder::supported(path))

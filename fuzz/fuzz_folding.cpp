@@ -20,10 +20,7 @@ using namespace tavir::fuzz;
 
 std::string folded(std::string_view text, const tavir::FoldTable& fold)
 {
-    std::string out(text);
-    for (char& c : out)
-        c = static_cast<char>(fold[static_cast<unsigned char>(c)]);
-    return out;
+    return tavir::test::folded(fold, text);
 }
 
 } // namespace
@@ -43,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const auto quotes = tavir::QuoteCollection::fromBytes(std::string(file));
     std::vector<std::string_view> expected;
-    for (std::size_t i = 0; i + 1 < quotes.count(); ++i)
+    for (std::size_t i = 0; i < quotes.quotationCount(); ++i)
         if (query.empty() || folded(quotes.line(i), fold).find(needle) != std::string::npos)
             expected.push_back(quotes.line(i));
 

@@ -42,11 +42,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(counts.read == counts.written + counts.empty + counts.duplicates, "counts add up");
     check(file.ends_with(std::string(tavir::kImportClosingLine) + "\r\n"), "closing line last");
     const auto quotes = tavir::QuoteCollection::fromBytes(file);
-    check(quotes.count() == counts.written + 1, "one line per entry written");
+    check(quotes.lineCount() == counts.written + 1, "one line per entry written");
     check(quotes.text().size() == file.size(), "no NUL");
     std::set<std::string_view> seen;
     std::size_t bytes = 0;
-    for (std::size_t i = 0; i + 1 < quotes.count(); ++i) {
+    for (std::size_t i = 0; i < quotes.quotationCount(); ++i) {
         const std::string_view line = quotes.line(i);
         bytes += line.size() + 2;
         check(!line.empty(), "no empty line");

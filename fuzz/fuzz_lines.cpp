@@ -64,9 +64,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
               "lineViews text");
 
     const auto quotes = tavir::QuoteCollection::fromBytes(bytes);
-    check(quotes.count() == expected.size(), "collection count");
+    check(quotes.lineCount() == expected.size(), "collection count");
     check(quotes.text() == std::string_view(bytes).substr(0, expectedLength), "collection text");
-    for (std::size_t i = 0; i < quotes.count(); ++i)
+    for (std::size_t i = 0; i < quotes.lineCount(); ++i)
         check(quotes.line(i) == views[i], "collection line");
 
     tavir::LineCounter counter;

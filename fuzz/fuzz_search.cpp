@@ -90,7 +90,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto quotes = tavir::QuoteCollection::fromBytes(std::string(file));
     std::vector<std::string_view> expected;
     const std::string foldedQuery = folded(query);
-    for (std::size_t i = 0; i + 1 < quotes.count(); ++i)
+    for (std::size_t i = 0; i < quotes.quotationCount(); ++i)
         if (query.empty() || folded(quotes.line(i)).find(foldedQuery) != std::string::npos)
             expected.push_back(quotes.line(i));
 
@@ -112,7 +112,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     check(recorder.calls == (query.empty() ? "bcCSXe" : "bce"), "list and wait window calls");
     if (query.empty()) {
-        check(recorder.maximum == quotes.count(), "progress maximum");
+        check(recorder.maximum == quotes.lineCount(), "progress maximum");
         check(recorder.steps == recorder.rows.size(), "progress steps");
     }
     return 0;

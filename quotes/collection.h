@@ -55,13 +55,16 @@ public:
     static QuoteCollection fromFile(const std::string& path);
     static QuoteCollection fromBytes(std::string bytes);
 
-    std::size_t count() const { return starts_.empty() ? 0 : starts_.size() - 1; }
+    // Every line of the file, the last one included.
+    std::size_t lineCount() const { return starts_.empty() ? 0 : starts_.size() - 1; }
+    // The lines that are quotations: all but the last.
+    std::size_t quotationCount() const { return lineCount() > 0 ? lineCount() - 1 : 0; }
     std::string_view line(std::size_t i) const
     {
         const std::size_t begin = starts_[i];
         return {text_.data() + begin, lineEnd(text_.data(), begin, starts_[i + 1]) - begin};
     }
-    // Where line i begins in text(); lineStart(count()) is where the text after the last
+    // Where line i begins in text(); lineStart(lineCount()) is where the text after the last
     // line's terminator begins.
     std::size_t lineStart(std::size_t i) const { return starts_[i]; }
     std::string_view text() const { return {text_.data(), size_}; }
@@ -69,8 +72,8 @@ public:
     // begins at or before it, and line `last`, which begins after it.
     std::size_t lineHolding(std::size_t offset, std::size_t first, std::size_t last) const;
 
-    // Count - 1: the number of quotations, -1 for an empty file.
-    std::string counterText() const { return tavir::counterText(count()); }
+    // The number of quotations, -1 for an empty file.
+    std::string counterText() const { return tavir::counterText(lineCount()); }
 
     // Frees the buffer; afterwards the collection is empty.
     void release();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/function_ref.h"
+#include "quotes/finder_plan.h"
 
 #include <array>
 #include <cstddef>
@@ -9,19 +10,6 @@
 #include <string_view>
 
 namespace tavir {
-
-// Folds a-z to A-Z; every other byte, Polish letters included, stays as it is.
-constexpr char foldAscii(char c)
-{
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 0x20) : c;
-}
-std::string foldAscii(std::string_view text);
-
-// A folding: every byte mapped to the byte it is compared as.
-using FoldTable = std::array<unsigned char, 256>;
-
-// a-z to A-Z, every other byte to itself.
-const FoldTable& asciiFoldTable();
 
 // Finds a needle in text with bytes compared through a folding (by default a-z and A-Z taken
 // as equal). Candidates are the places where the needle's two rarest bytes both match; the
@@ -37,6 +25,8 @@ public:
     };
 
     explicit FoldedFinder(std::string_view needle, const FoldTable& fold = asciiFoldTable());
+    // For tests: the kernels start from the positions given instead of the rarest ones.
+    FoldedFinder(std::string_view needle, const FoldTable& fold, FinderPositions positions);
 
     // Position of the first occurrence at or after `from`, or npos. An empty needle is
     // found at `from`.
@@ -81,34 +71,8 @@ public:
 
     static constexpr std::size_t npos = std::string_view::npos;
 
-    // What the scan kernels need, public so that they can live apart from the class.
-    struct Plan
-    {
-        std::string needle; // folded, with 32 spare bytes after it
-        std::size_t size = 0;
-        const FoldTable* fold = nullptr;
-        bool asciiFold = false;
-        // The two rarest positions and every byte that folds to the needle's byte there. Where
-        // each of those bytes has its other case (0x20 away) among them too, only the ones
-        // with 0x20 set are kept, and the case bit is 0x20: bytes are compared with it set.
-        std::size_t rare[2] = {0, 0};
-        unsigned char variants[2][16] = {};
-        int variantCount[2] = {0, 0};
-        unsigned char caseBit[2] = {0, 0};
-        // Other positions compared in SIMD too: for a needle of up to four bytes every one, so
-        // that its candidates are hits (exact, unless a position's many variants could only be
-        // looked up loosely); for a longer one the third rarest, which cuts down the
-        // candidates to check.
-        bool exact = false;
-        int otherCount = 0;
-        std::size_t others[2] = {0, 0};
-        unsigned char otherVariants[2][16] = {};
-        int otherVariantCount[2] = {0, 0};
-        unsigned char otherCaseBit[2] = {0, 0};
-    };
-
 private:
-    Plan plan_;
+    FinderPlan plan_;
 };
 
 } // namespace tavir

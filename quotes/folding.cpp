@@ -77,4 +77,23 @@ const FoldTable& foldTable(Folding folding)
     return asciiFoldTable();
 }
 
+const FoldTable& asciiFoldTable()
+{
+    static const FoldTable table = [] {
+        FoldTable t{};
+        for (unsigned b = 0; b < 256; ++b)
+            t[b] = static_cast<unsigned char>(foldAscii(static_cast<char>(b)));
+        return t;
+    }();
+    return table;
+}
+
+std::string foldAscii(std::string_view text)
+{
+    std::string folded(text);
+    for (char& c : folded)
+        c = foldAscii(c);
+    return folded;
+}
+
 } // namespace tavir

@@ -62,12 +62,12 @@ LineTable lineStarts(std::string_view bytes, std::size_t* textLength)
     // Generous: pages of the table that are never filled are never touched.
     starts.reserve(end / 48 + 2);
     starts.push_back(0);
-    // A CR or a lone LF ends a line; the LF of a CR LF pair only moves the next start on.
+    // The LF of a CR LF pair only moves the next start on.
     const auto terminator = [&](std::size_t t) {
-        if (s[t] == '\n' && t > 0 && s[t - 1] == '\r')
-            starts.setBack(t + 1);
-        else
+        if (endsLine(t > 0 ? s[t - 1] : '\0', s[t]))
             starts.push_back(t + 1);
+        else
+            starts.setBack(t + 1);
     };
     std::size_t i = 0;
 #if defined(__SSE2__)
@@ -106,29 +106,31 @@ std::vector<LineSpan> splitLines(std::string_view bytes, std::size_t* textLength
     std::vector<LineSpan> lines;
     // Generous: pages of the table that are never filled are never touched.
     lines.reserve(bytes.size() / 32 + 1);
-    const char* const start = bytes.data();
-    const char* end = start + bytes.size();
-    const char* p = start;
-    while (p < end) {
-        if (*p == '\0') {
-            end = p;
-            break;
-        }
-        const char* t = findLineEnd(p, end);
-        lines.push_back({static_cast<std::size_t>(p - start), static_cast<std::size_t>(t - p)});
-        if (t == end || *t == '\0') {
-            end = t;
-            break;
-        }
-        p = t;
-        if (*p == '\r')
-            ++p;
-        if (p < end && *p == '\n')
-            ++p;
-    }
+    LineStepper stepper(bytes);
+    for (std::string_view line; stepper.next(line);)
+        lines.push_back({static_cast<std::size_t>(line.data() - bytes.data()), line.size()});
     if (textLength)
-        *textLength = static_cast<std::size_t>(end - start);
+        *textLength = static_cast<std::size_t>(stepper.textEnd() - bytes.data());
     return lines;
+}
+
+std::size_t lastLineStart(const char* text, std::size_t size)
+{
+    if (size >= 2 && text[size - 2] == '\r' && text[size - 1] == '\n')
+        size -= 2;
+    else if (size >= 1 && (text[size - 1] == '\r' || text[size - 1] == '\n'))
+        size -= 1;
+    return static_cast<std::size_t>(findLineStart(text, text + size) - text);
+}
+
+std::size_t wholeLinesEnd(const char* text, std::size_t size)
+{
+    if (size < 3)
+        return 0;
+    const char* cut = findLineStart(text, text + size - 2);
+    if (cut != text && cut[-1] == '\r' && *cut == '\n')
+        ++cut;
+    return static_cast<std::size_t>(cut - text);
 }
 
 bool LineCounter::feed(std::string_view piece)
@@ -179,7 +181,7 @@ bool LineCounter::feed(std::string_view piece)
             ended_ = true;
             return false;
         }
-        if (c == '\r' || (c == '\n' && !previousWasCr_))
+        if (endsLine(previousWasCr_ ? '\r' : '\0', c))
             ++terminators_;
         previousWasCr_ = c == '\r';
         openLine_ = c != '\r' && c != '\n';

@@ -14,10 +14,67 @@ struct LineSpan
     std::size_t length = 0;
 };
 
-// Splits text into lines: a line runs up to the next CR, LF or NUL; after it one CR and then
-// one LF are skipped, so CR LF, CR and LF each end one line while LF CR ends two. A
-// terminator at the very end adds no empty line, and the first NUL ends the text.
-// When `textLength` is given, it receives the number of bytes before the first NUL.
+// Every line rule of the program lives in this file: the window's collection, the command
+// line's stream, the counter and the HTML template all split text here.
+//
+// A line runs up to the next CR, LF or NUL; after it one CR and then one LF are skipped, so
+// CR LF, CR and LF each end one line while LF CR ends two. A terminator at the very end adds
+// no empty line, and the first NUL ends the text.
+
+// Whether byte `c` after byte `previous` ends a line: a CR does, and an LF unless it completes
+// a CR LF pair, whose line the CR ended already.
+constexpr bool endsLine(char previous, char c)
+{
+    return c == '\r' || (c == '\n' && previous != '\r');
+}
+
+// Just past the terminator that begins at `p`: one CR, then one LF, each where present.
+inline const char* skipLineBreak(const char* p, const char* end)
+{
+    if (p < end && *p == '\r')
+        ++p;
+    if (p < end && *p == '\n')
+        ++p;
+    return p;
+}
+
+// The first CR, LF or NUL in [p, end), or end.
+const char* findLineEnd(const char* p, const char* end);
+// Just after the last CR or LF in [begin, p), or begin.
+const char* findLineStart(const char* begin, const char* p);
+
+// Walks the lines of a text one by one, up to its end or its first NUL.
+class LineStepper
+{
+public:
+    LineStepper(const char* begin, const char* end) : p_(begin), end_(end) {}
+    explicit LineStepper(std::string_view text)
+        : LineStepper(text.data(), text.data() + text.size())
+    {
+    }
+
+    // The next line, without its terminator; false once the text has ended.
+    bool next(std::string_view& line)
+    {
+        if (p_ == end_ || *p_ == '\0') {
+            end_ = p_;
+            return false;
+        }
+        const char* const t = findLineEnd(p_, end_);
+        line = {p_, static_cast<std::size_t>(t - p_)};
+        p_ = t != end_ && *t == '\0' ? (end_ = t) : skipLineBreak(t, end_);
+        return true;
+    }
+    // Where the text ends: its end, or its first NUL once the stepper has met it.
+    const char* textEnd() const { return end_; }
+
+private:
+    const char* p_;
+    const char* end_;
+};
+
+// The lines of a text as spans. When `textLength` is given, it receives the number of bytes
+// before the first NUL.
 std::vector<LineSpan> splitLines(std::string_view bytes, std::size_t* textLength = nullptr);
 
 // Where lines start, in 4 bytes a line: the low 32 bits of each start, and, in a text past
@@ -72,14 +129,18 @@ inline std::size_t lineEnd(const char* text, std::size_t begin, std::size_t next
     return next;
 }
 
-// The first CR, LF or NUL in [p, end), or end.
-const char* findLineEnd(const char* p, const char* end);
-// Just after the last CR or LF in [begin, p), or begin.
-const char* findLineStart(const char* begin, const char* p);
+// Where the last line of a text of `size` bytes begins: after the last terminator other than
+// the one that ends the text. The text is read a piece at a time where the last line is never
+// a quotation.
+std::size_t lastLineStart(const char* text, std::size_t size);
 
-// Counts the lines of a text fed in pieces, by the same rules as splitLines, without
-// keeping them: CR and LF each end a line except the LF of a CR LF pair, and a last line
-// without a terminator still counts.
+// Of a text of `size` bytes that more bytes may follow, how many hold lines known to be whole
+// and not the text's last: those whose terminator lies before the last two bytes, so that a
+// CR LF pair is never cut between two pieces.
+std::size_t wholeLinesEnd(const char* text, std::size_t size);
+
+// Counts the lines of a text fed in pieces without keeping them: each byte for which endsLine
+// holds ends one, and a last line without a terminator still counts.
 class LineCounter
 {
 public:

@@ -150,7 +150,7 @@ QueryEnd FiltrujDane(const QuoteCollection& quotes, std::string_view query, Resu
                      WaitIndicator& wait, EventPump& pump, const PumpPolicy& policy,
                      Folding folding)
 {
-    const std::size_t quotations = quotes.count() > 0 ? quotes.count() - 1 : 0;
+    const std::size_t quotations = quotes.quotationCount();
     const std::size_t linesPerCheck = std::max<std::size_t>(policy.linesPerCheck, 1);
     Throttle throttle(pump, policy);
 
@@ -159,7 +159,7 @@ QueryEnd FiltrujDane(const QuoteCollection& quotes, std::string_view query, Resu
     bool finished = true;
     if (query.empty()) {
         wait.create();
-        wait.setMaximum(quotes.count());
+        wait.setMaximum(quotes.lineCount());
         wait.show();
         list.reserve(quotations);
         finished = listAll(quotes, quotations, list, wait, throttle, linesPerCheck);
@@ -186,9 +186,9 @@ void LosujDane(const QuoteCollection& quotes, int n, std::uint32_t seed, ResultL
 {
     RuntimeRandom random(seed);
     list.clear();
-    if (quotes.count() < 2)
+    const std::size_t quotations = quotes.quotationCount();
+    if (quotations == 0)
         return;
-    const std::size_t quotations = quotes.count() - 1;
     for (int k = 0; k < n; ++k) {
         const auto r = static_cast<std::size_t>(random.draw());
         AddListItem(quotes, r % quotations, list);

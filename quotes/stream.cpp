@@ -31,33 +31,12 @@ void addMatchingLines(std::string_view lines, const FoldedFinder& finder, Result
     });
 }
 
-// Adds every line of `lines`, by the rules of splitLines.
+// Adds every line of `lines`.
 void addEveryLine(std::string_view lines, ResultList& list)
 {
-    const char* p = lines.data();
-    const char* const end = p + lines.size();
-    while (p < end) {
-        const char* const t = findLineEnd(p, end);
-        AddListItem({p, static_cast<std::size_t>(t - p)}, list, kQuotationImage);
-        p = t;
-        if (p < end && *p == '\r')
-            ++p;
-        if (p < end && *p == '\n')
-            ++p;
-        if (p < end && *p == '\0')
-            return; // only a file shortened while it was read has one here
-    }
-}
-
-// Where the last line of a text of `size` bytes begins: after the last terminator other than
-// the one that ends the text.
-std::size_t lastLineStart(const char* text, std::size_t size)
-{
-    if (size >= 2 && text[size - 2] == '\r' && text[size - 1] == '\n')
-        size -= 2;
-    else if (size >= 1 && (text[size - 1] == '\r' || text[size - 1] == '\n'))
-        size -= 1;
-    return static_cast<std::size_t>(findLineStart(text, text + size) - text);
+    LineStepper stepper(lines);
+    for (std::string_view line; stepper.next(line);)
+        AddListItem(line, list, kQuotationImage);
 }
 
 // Where a scan of a piece of text stopped: at the NUL that ends the text, or at a hit in a
@@ -82,11 +61,7 @@ ScanEnd addMatchingLinesBeforeNul(std::string_view text, const FoldedFinder& fin
     const std::size_t met = finder.findEachBeforeNul(text, 0, [&](std::size_t at) {
         const char* const lineBegin = findLineStart(done, begin + at);
         done = findLineEnd(begin + at, end);
-        const char* after = done;
-        if (after < end && *after == '\r')
-            ++after;
-        if (after < end && *after == '\n')
-            ++after;
+        const char* const after = skipLineBreak(done, end);
         if (done < end && (*done == '\0' || (after < end && *after == '\0'))) {
             scanEnd.nul = static_cast<std::size_t>((*done == '\0' ? done : after) - begin);
             return FoldedFinder::npos;
@@ -142,7 +117,7 @@ std::size_t QueryStream::advance(const char* text, std::size_t& size, std::size_
         }
     }
     // Lines known not to be the last: those followed by a terminator and at least one more
-    // byte. Two bytes are held back so that a CR LF pair is never cut.
+    // byte (see wholeLinesEnd).
     if (size < 3)
         return 0;
     // A search scans the whole piece first, so that finding the cut below reads bytes already
@@ -157,10 +132,7 @@ std::size_t QueryStream::advance(const char* text, std::size_t& size, std::size_
         if (scanEnd.openLine != FoldedFinder::npos)
             return scanEnd.openLine;
     }
-    const char* cut = findLineStart(text, text + size - 2);
-    if (cut != text && cut[-1] == '\r' && *cut == '\n')
-        ++cut;
-    const auto done = static_cast<std::size_t>(cut - text);
+    const std::size_t done = wholeLinesEnd(text, size);
     if (!searching)
         scan({text, done});
     return done;

@@ -115,7 +115,7 @@ private slots:
         window->close();
         QVERIFY(!window->isVisible());
         QVERIFY(folder.exists(QStringLiteral("dane/konfiguracja.ini")));
-        QCOMPARE(window->quotes().count(), 0u);
+        QCOMPARE(window->quotes().lineCount(), 0u);
         platform.errors.clear();
     }
 
@@ -138,7 +138,7 @@ private slots:
         open();
         QVERIFY(platform.errors.empty());
         QCOMPARE(window->pos(), QPoint(206, 138));
-        QCOMPARE(window->quotes().count(), 5u);
+        QCOMPARE(window->quotes().lineCount(), 5u);
         platform.answers = {true};
         window->close();
         QVERIFY(!window->isVisible());

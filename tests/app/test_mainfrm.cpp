@@ -155,7 +155,7 @@ private slots:
         });
         QTest::mouseClick(child<QToolButton>("SpeedButton2"), Qt::LeftButton);
         QVERIFY(!window->isVisible());
-        QCOMPARE(window->quotes().count(), 0u);
+        QCOMPARE(window->quotes().lineCount(), 0u);
         QCOMPARE(results()->rowCount(), 0);
         QVERIFY(folder.exists(QStringLiteral("dane/konfiguracja.ini")));
         QCOMPARE(platform.questions.size(), 1u);
@@ -227,7 +227,7 @@ private slots:
         QCOMPARE(platform.questions[0].text, QStringLiteral("Zakończyć pracę programu?"));
         QCOMPARE(platform.questions[0].owner, window.get());
         QVERIFY(!folder.exists(QStringLiteral("dane/konfiguracja.ini")));
-        QCOMPARE(window->quotes().count(), 5u);
+        QCOMPARE(window->quotes().lineCount(), 5u);
     }
 
     void yesWritesTheSettingsInOrder()
@@ -249,7 +249,7 @@ private slots:
                           "\r\nwindow_state=0\r\n[konfiguracja]\r\nWyniki-height=118\r\n"
                           "[Wyniki_font]\r\n" +
                           font + "[LOOpa_font]\r\n" + font);
-        QCOMPARE(window->quotes().count(), 0u);
+        QCOMPARE(window->quotes().lineCount(), 0u);
     }
 
     void settingsAreRestoredAtTheNextStart()
@@ -388,7 +388,7 @@ private slots:
         QVERIFY(!window->isVisible());
         QCOMPARE(platform.errors, std::vector<QString>{QStringLiteral("Unable to write to ") +
                                                        folder.settingsFile() + QLatin1Char('.')});
-        QCOMPARE(window->quotes().count(), 0u);
+        QCOMPARE(window->quotes().lineCount(), 0u);
         QDir(folder.settingsFile()).removeRecursively();
     }
 };

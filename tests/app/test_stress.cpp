@@ -120,11 +120,11 @@ private:
             break;
         }
         default: {
-            const std::size_t lines = window->quotes().count();
+            const std::size_t lines = window->quotes().lineCount();
             platform.answers = {false};
             window->close();
             QVERIFY(window->isVisible());
-            QCOMPARE(window->quotes().count(), lines);
+            QCOMPARE(window->quotes().lineCount(), lines);
             break;
         }
         }
@@ -149,7 +149,7 @@ private:
     {
         QVERIFY(!window->queryRunning());
         QVERIFY(window->isVisible());
-        QCOMPARE(window->quotes().count(), std::size_t(kQuotations + 1));
+        QCOMPARE(window->quotes().lineCount(), std::size_t(kQuotations + 1));
         const QItemSelection selected = list()->selectionModel()->selection();
         if (!selected.isEmpty()) {
             int lowest = selected.front().top();
@@ -204,7 +204,7 @@ private slots:
         });
         click("SpeedButton2");
         QVERIFY(!window->isVisible());
-        QCOMPARE(window->quotes().count(), 0u);
+        QCOMPARE(window->quotes().lineCount(), 0u);
         QCOMPARE(results()->rowCount(), 0);
         QVERIFY(platform.errors.empty());
 

@@ -53,7 +53,7 @@ TEST(DataFileFaults, UnreadableFileRaisesCannotOpen)
                 return error.what();
             }
         };
-        return attempt([&] { return QuoteCollection::fromFile(path).count(); }) + "\n" +
+        return attempt([&] { return QuoteCollection::fromFile(path).lineCount(); }) + "\n" +
                attempt([&] { return tavir::countFileLines(path); });
     });
     if (!outcome)
@@ -71,7 +71,7 @@ TEST(DataFileFaults, FiftyMegabyteLineArrivesWhole)
 
     // Alone it is the last line, so no quotation: nothing lists it.
     auto quotes = QuoteCollection::fromFile(dir.write("one.dbc", line));
-    ASSERT_EQ(quotes.count(), 1u);
+    ASSERT_EQ(quotes.lineCount(), 1u);
     EXPECT_EQ(tavir::countFileLines(dir.file("one.dbc")), 1u);
     EXPECT_TRUE(quotes.line(0) == line);
     EXPECT_EQ(quotes.counterText(), "0");
@@ -80,7 +80,7 @@ TEST(DataFileFaults, FiftyMegabyteLineArrivesWhole)
 
     // With a line after it, every query reaches it whole.
     quotes = QuoteCollection::fromFile(dir.write("two.dbc", line + "\r\nend"));
-    ASSERT_EQ(quotes.count(), 2u);
+    ASSERT_EQ(quotes.lineCount(), 2u);
     EXPECT_EQ(tavir::countFileLines(dir.file("two.dbc")), 2u);
     EXPECT_TRUE(quotes.line(0) == line);
     for (const std::string_view query : {"koniec", "xkon", ""}) {
@@ -115,7 +115,7 @@ TEST(DataFileFaults, EveryByteValueStaysAndFoldsOnlyAToZ)
     }
     bytes += "never seen\r\n";
     const auto quotes = QuoteCollection::fromFile(dir.write("bajty.dbc", bytes));
-    ASSERT_EQ(quotes.count(), expected.size());
+    ASSERT_EQ(quotes.lineCount(), expected.size());
     EXPECT_EQ(tavir::countFileLines(dir.file("bajty.dbc")), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i)
         EXPECT_EQ(quotes.line(i), expected[i]) << i;
@@ -141,7 +141,7 @@ TEST(DataFileFaults, NulInTheFirstByteOfALargeFileHidesEverything)
     while (bytes.size() < (std::size_t(3) << 20))
         bytes += "Ala ma kota\r\n";
     const auto quotes = QuoteCollection::fromFile(dir.write("nul.dbc", bytes));
-    EXPECT_EQ(quotes.count(), 0u);
+    EXPECT_EQ(quotes.lineCount(), 0u);
     EXPECT_EQ(tavir::countFileLines(dir.file("nul.dbc")), 0u);
     EXPECT_TRUE(quotes.text().empty());
     EXPECT_EQ(quotes.counterText(), "-1");
