@@ -2,15 +2,13 @@
 
 #include "base/atomic_file.h"
 #include "base/errors.h"
-#include "base/regular_file.h"
+#include "base/file_io.h"
 #include "cli/output.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <exception>
-#include <fcntl.h>
 #include <string_view>
-#include <unistd.h>
+#include <utility>
 
 namespace tavir {
 
@@ -18,26 +16,10 @@ namespace {
 
 std::string readWholeFile(const std::string& path)
 {
-    std::size_t size = 0;
-    const int fd = openRegularFile(path, size);
-    if (fd < 0)
+    FileBytes file = readRegularFile(path, kNoSizeLimit);
+    if (!file.ok())
         throw cannotOpenFile(path);
-    std::string bytes;
-    char chunk[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, chunk, sizeof chunk);
-        if (n == 0)
-            break;
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            ::close(fd);
-            throw cannotOpenFile(path);
-        }
-        bytes.append(chunk, static_cast<std::size_t>(n));
-    }
-    ::close(fd);
-    return bytes;
+    return std::move(file.bytes);
 }
 
 } // namespace

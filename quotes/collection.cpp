@@ -1,74 +1,17 @@
 #include "quotes/collection.h"
 
 #include "base/errors.h"
-#include "base/regular_file.h"
+#include "base/file_io.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <new>
 #include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <utility>
 
 namespace tavir {
 
 namespace {
-
-class FileDescriptor
-{
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
-// Reads up to `room` bytes; the count read, 0 at the end, -1 on an error.
-ssize_t readSome(int fd, char* into, std::size_t room)
-{
-    ssize_t n = 0;
-    do {
-        n = ::read(fd, into, room);
-    } while (n < 0 && errno == EINTR);
-    return n;
-}
-
-// Reads a regular file whole into a buffer of its size.
-bool readWholeFile(const std::string& path, TextBuffer& buffer, std::size_t& filled)
-{
-    std::size_t size = 0;
-    FileDescriptor file(openRegularFile(path, size));
-    if (file.get() < 0)
-        return false;
-
-    // One spare byte lets the final read see the end without growing the buffer.
-    buffer = TextBuffer(size + 1);
-    filled = 0;
-    for (;;) {
-        if (filled == buffer.capacity()) { // the file grew while we read it
-            TextBuffer larger(buffer.capacity() * 2);
-            std::memcpy(larger.data(), buffer.data(), filled);
-            buffer = std::move(larger);
-        }
-        const ssize_t n = readSome(file.get(), buffer.data() + filled, buffer.capacity() - filled);
-        if (n < 0)
-            return false;
-        if (n == 0)
-            return true;
-        filled += static_cast<std::size_t>(n);
-    }
-}
 
 constexpr std::size_t kMapAtLeast = std::size_t(1) << 20;
 
@@ -114,14 +57,13 @@ TextBuffer& TextBuffer::operator=(TextBuffer&& other) noexcept
 
 std::size_t countFileLines(const std::string& path)
 {
-    std::size_t size = 0;
-    FileDescriptor file(openRegularFile(path, size));
-    if (file.get() < 0)
+    const OpenFile file = openRegularFile(path);
+    if (!file.fd.valid())
         throw cannotOpenFile(path);
     LineCounter counter;
     std::vector<char> piece(std::size_t(1) << 16);
     for (;;) {
-        const ssize_t n = readSome(file.get(), piece.data(), piece.size());
+        const ssize_t n = readSome(file.fd.get(), piece.data(), piece.size());
         if (n < 0)
             throw cannotOpenFile(path);
         if (n == 0 || !counter.feed({piece.data(), static_cast<std::size_t>(n)}))
@@ -131,11 +73,20 @@ std::size_t countFileLines(const std::string& path)
 
 QuoteCollection QuoteCollection::fromFile(const std::string& path)
 {
+    // Read straight into a buffer of the file's size and a spare byte; it is copied into a
+    // larger one only should the file grow while it is read.
     TextBuffer buffer;
-    std::size_t size = 0;
-    if (!readWholeFile(path, buffer, size))
+    const FileRead read =
+        readRegularFile(path, kNoSizeLimit, [&](std::size_t capacity, std::size_t filled) {
+            TextBuffer larger(capacity);
+            if (filled != 0)
+                std::memcpy(larger.data(), buffer.data(), filled);
+            buffer = std::move(larger);
+            return buffer.data();
+        });
+    if (!read.ok())
         throw cannotOpenFile(path);
-    return fromBuffer(std::move(buffer), size);
+    return fromBuffer(std::move(buffer), read.size);
 }
 
 QuoteCollection QuoteCollection::fromBytes(std::string bytes)

@@ -3,8 +3,9 @@
 #include "base/atomic_file.h"
 #include "base/codec.h"
 #include "base/errors.h"
-#include "quotes/collection.h"
+#include "base/file_io.h"
 #include "quotes/file_places.h"
+#include "quotes/lines.h"
 #include "quotes/product.h"
 
 #include <algorithm>
@@ -81,10 +82,12 @@ std::string htmlTarget(std::string chosenName)
 void saveHtmlPage(const std::string& applicationFolder, const std::string& target,
                   std::string_view searchTextHtml, const std::vector<std::string_view>& captions)
 {
+    const std::string templateFile = applicationFolder + std::string(kTemplateFile);
+    const FileBytes pageTemplate = readRegularFile(templateFile, kNoSizeLimit);
+    if (!pageTemplate.ok())
+        throw cannotOpenFile(templateFile);
     // The template splits into lines by the same rules as the quotation file.
-    const auto pageTemplate =
-        QuoteCollection::fromFile(applicationFolder + std::string(kTemplateFile));
-    writeOrThrow(target, htmlPage(lineViews(pageTemplate.text()), searchTextHtml, captions));
+    writeOrThrow(target, htmlPage(lineViews(pageTemplate.bytes), searchTextHtml, captions));
 }
 
 std::string writePrintFile(const std::string& path, const std::vector<std::string_view>& captions)

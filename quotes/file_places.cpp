@@ -1,12 +1,11 @@
 #include "quotes/file_places.h"
 
 #include "base/atomic_file.h"
+#include "base/file_io.h"
 #include "quotes/product.h"
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <pwd.h>
 #include <string_view>
 #include <sys/stat.h>
@@ -110,11 +109,10 @@ void FilePlaces::prepareSettingsFile()
     if (startingSettings_.empty())
         return;
     if (!isFile(settingsFile_)) {
-        std::ifstream in(startingSettings_, std::ios::binary);
-        const std::string bytes{std::istreambuf_iterator<char>(in),
-                                std::istreambuf_iterator<char>()};
-        if (!in.bad())
-            (void)replaceFileContents(settingsFile_, bytes);
+        // Copied as it stands; whether it holds settings is the settings store's to judge.
+        const FileBytes shipped = readRegularFile(startingSettings_, kNoSizeLimit);
+        if (shipped.ok())
+            (void)replaceFileContents(settingsFile_, shipped.bytes);
     }
     startingSettings_.clear();
 }

@@ -1,8 +1,8 @@
 #include "quotes/stream.h"
 
 #include "base/errors.h"
+#include "base/file_io.h"
 #include "base/mapped_file.h"
-#include "base/regular_file.h"
 #include "quotes/lines.h"
 
 #include <algorithm>
@@ -180,15 +180,11 @@ void QueryStream::scan(std::string_view lines)
 
 void QueryStream::readFile(const std::string& path, std::size_t pieceSize, Access access)
 {
-    std::size_t size = 0;
-    const int fd = openRegularFile(path, size);
-    if (fd < 0)
+    const OpenFile opened = openRegularFile(path);
+    if (!opened.fd.valid())
         throw cannotOpenFile(path);
-    struct Closer
-    {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
+    const int fd = opened.fd.get();
+    const std::size_t size = opened.size;
     if (access == Access::Map) {
         MappedFile file(fd, size);
         if (file.valid()) {

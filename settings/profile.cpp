@@ -2,13 +2,10 @@
 
 #include "base/atomic_file.h"
 #include "base/errors.h"
-#include "base/regular_file.h"
+#include "base/file_io.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace tavir::profile {
@@ -134,51 +131,9 @@ std::optional<Location> locate(const std::vector<Line>& lines, std::string_view 
     return found;
 }
 
-struct FileText
-{
-    std::string bytes;
-    int error = 0; // errno of the failed open or read, 0 when read
-};
-
-// A larger file is no settings file: it is not read, and never replaced.
+// A settings file is a regular file of at most 16 MiB. Anything else (a larger file, a FIFO, a
+// device, a folder) reads as missing and is never replaced.
 constexpr std::size_t kMaxFileSize = std::size_t(16) << 20;
-
-// Reads the whole file. Opening never waits (a FIFO would block), and only a regular file
-// is read: anything else reads as a missing file but is never replaced.
-FileText load(const std::string& path)
-{
-    FileText file;
-    std::size_t size = 0;
-    const int fd = openRegularFile(path, size);
-    if (fd < 0) {
-        file.error = errno;
-        return file;
-    }
-    if (size > kMaxFileSize) {
-        file.error = EFBIG;
-    } else {
-        char buffer[65536];
-        for (;;) {
-            const ssize_t n = ::read(fd, buffer, sizeof buffer);
-            if (n > 0) {
-                file.bytes.append(buffer, static_cast<std::size_t>(n));
-                if (file.bytes.size() > kMaxFileSize) { // grew while we read it
-                    file.error = EFBIG;
-                    break;
-                }
-            } else if (n == 0) {
-                break;
-            } else if (errno != EINTR) {
-                file.error = errno;
-                break;
-            }
-        }
-    }
-    if (file.error != 0)
-        file.bytes.clear();
-    ::close(fd);
-    return file;
-}
 
 // A UTF-8 byte-order mark some editors put first; it is no part of the first line.
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
@@ -221,7 +176,7 @@ std::string readStringIn(std::string_view text, std::string_view section, std::s
 std::string readString(const std::string& path, std::string_view section, std::string_view key,
                        std::string_view fallback)
 {
-    return readStringIn(load(path).bytes, section, key, fallback);
+    return readStringIn(readRegularFile(path, kMaxFileSize).bytes, section, key, fallback);
 }
 
 namespace {
@@ -273,9 +228,9 @@ void Batch::commit()
     if (edits.empty())
         return;
     FileReplacement replacement(path_);
-    FileText file = load(replacement.target());
+    const FileBytes file = readRegularFile(replacement.target(), kMaxFileSize);
     // Rewriting a file we could not read would lose it; a missing one is simply created.
-    if (file.error != 0 && file.error != ENOENT)
+    if (!file.ok() && file.error != ENOENT)
         throw unableToWriteTo(path_);
     const std::size_t mark =
         withoutByteOrderMark(file.bytes).size() == file.bytes.size() ? 0 : kByteOrderMark.size();
