@@ -108,7 +108,9 @@ QueryEnd FiltrujDane(const QuoteCollection& quotes, std::string_view query, Resu
                      WaitIndicator& wait, EventPump& pump, const PumpPolicy& policy = {},
                      Folding folding = Folding::AsciiOnly);
 
-// The runtime's srand/rand pair, reproduced exactly.
+// The random numbers of a draw, the same for a seed as in earlier versions of the program, so
+// that a seed draws the same quotations: the state steps to state * 22695477 + 1 and a number
+// is its bits 16-30; seeding takes one step.
 class RuntimeRandom
 {
 public:
@@ -125,8 +127,8 @@ private:
 
 // The seed of a random draw: whole seconds since 1970 from time(), as the runtime takes it.
 std::uint32_t timeSeed();
-// The seed for a given time. From 2038 on the old runtime's time() gave -1, so every draw
-// began alike; the seconds wrap to 32 bits instead and the seed still changes each second.
+// The seed for a given time: its seconds since 1970 wrapped to 32 bits. From 2038 on they no
+// longer fit; wrapped, the seed still changes each second rather than every draw beginning alike.
 std::uint32_t timeSeed(std::time_t now);
 
 // Empties the list and appends n quotations drawn at random with the given seed.

@@ -6,8 +6,8 @@
 
 namespace tavir {
 
-// A font as the settings file stores it. The colour is the Windows colour value: 0x00BBGGRR
-// for a plain colour, 0x80000000 plus the index for a system colour. The face is
+// A font as the settings file stores it. The colour is 0x00BBGGRR for a plain colour, or
+// 0x80000000 plus an index for one of the desktop's own colours (see toQColor). The face is
 // Windows-1250 text.
 struct FontRecord
 {
@@ -21,7 +21,8 @@ struct FontRecord
     bool operator==(const FontRecord&) const = default;
 };
 
-// Longest face name a font can carry (a LOGFONT holds 32 bytes with the NUL).
+// Longest face name a font record keeps: a longer one read from the file is cut at 31 bytes,
+// as earlier versions of the program cut it, so a font they saved reads back the same.
 inline constexpr std::size_t kMaxFaceLength = 31;
 
 namespace profile {

@@ -33,7 +33,8 @@ enum WindowStateCode : std::int32_t
 std::string toBytes(const QString& text)
 {
     std::string bytes = utf16ToCp1250(text.toStdU16String());
-    // What the 8-bit font interface reports for a character it cannot represent.
+    // A character without a Windows-1250 form is stored as '?', not as the NUL the codec
+    // gives it: a NUL ends a value in the settings file, and the rest of the name would be lost.
     std::replace(bytes.begin(), bytes.end(), kUnmappable, '?');
     return bytes;
 }
@@ -148,7 +149,7 @@ QFont toQFont(const FontRecord& font)
 {
     QFont result;
     result.setFamily(QString::fromStdU16String(cp1250ToUtf16(font.face)));
-    // A size of zero or less means "the default" to the platform; here it is the record's.
+    // A size of zero or less is no size (a hand-edited file, say): the record's default is used.
     result.setPointSize(font.size > 0 ? std::min(font.size, kMaxPointSize) : FontRecord{}.size);
     result.setBold(font.bold);
     result.setItalic(font.italic);
@@ -175,17 +176,19 @@ QColor toQColor(std::int32_t colorValue, const QPalette& palette)
     if (colorValue >= 0)
         return QColor(static_cast<int>(bits & 0xFFu), static_cast<int>((bits >> 8) & 0xFFu),
                       static_cast<int>((bits >> 16) & 0xFFu));
-    // Like the platform, any negative value is a system colour indexed by its low byte.
+    // Any negative value names one of the desktop's own colours by its low byte, as the
+    // settings file stores them (0x80000008 is the window text); each is drawn in the palette
+    // role of the same meaning.
     switch (bits & 0xFFu) {
-    case 5: // COLOR_WINDOW
+    case 5: // window background
         return palette.color(QPalette::Window);
-    case 13: // COLOR_HIGHLIGHT
+    case 13: // selection background
         return palette.color(QPalette::Highlight);
-    case 14: // COLOR_HIGHLIGHTTEXT
+    case 14: // selected text
         return palette.color(QPalette::HighlightedText);
-    case 18: // COLOR_BTNTEXT
+    case 18: // button text
         return palette.color(QPalette::ButtonText);
-    default: // COLOR_WINDOWTEXT (8) and everything without a closer role
+    default: // window text (8) and every index without a closer role
         return palette.color(QPalette::WindowText);
     }
 }

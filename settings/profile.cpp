@@ -145,7 +145,8 @@ std::string_view withoutByteOrderMark(std::string_view text)
     return text;
 }
 
-// The value as the platform hands it back: a C string, one pair of quotes off, cut to size.
+// A stored value as a read returns it: up to its first NUL, without one pair of enclosing
+// quotes, at most kMaxValueLength bytes; earlier versions of the program read values so.
 std::string valueText(std::string_view raw)
 {
     raw = raw.substr(0, raw.find('\0'));

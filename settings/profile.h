@@ -12,7 +12,8 @@
 // survive.
 namespace tavir::profile {
 
-// Longest value a read returns; the platform's callers pass a 2048-byte buffer.
+// Longest value a read returns: a longer one is cut at 2047 bytes, as earlier versions of the
+// program read their settings back, so a file they wrote gives the same values.
 inline constexpr std::size_t kMaxValueLength = 2047;
 
 // The value of `key` in the first section called `section` (names compare ignoring ASCII
