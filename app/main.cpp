@@ -1,8 +1,8 @@
 #include "app/bare_arguments.h"
-#include "app/guard.h"
-#include "app/mainfrm.h"
 #include "app/qt_platform.h"
 #include "base/app_folder.h"
+#include "gui/guard.h"
+#include "gui/tmainfrm.h"
 #include "quotes/product.h"
 
 #include <QApplication>
@@ -22,9 +22,9 @@ int main(int argc, char** argv)
                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(&translator);
 
-    QtPlatform platform;
+    tavir::QtPlatform platform;
     try {
-        TMainFrm window(platform, tavir::applicationFolder());
+        tavir::TMainFrm window(platform, tavir::applicationFolder());
         window.show();
         return QApplication::exec();
     } catch (const std::exception& error) {

@@ -12,6 +12,8 @@
 #include <QProcess>
 #include <QUrl>
 
+namespace tavir {
+
 std::unique_ptr<QMessageBox> questionBox(QWidget* owner, const QString& caption,
                                          const QString& text)
 {
@@ -114,3 +116,5 @@ void QtPlatform::printTextFile(const QString& path)
 {
     QProcess::startDetached(QStringLiteral("lp"), {QStringLiteral("--"), path});
 }
+
+} // namespace tavir

@@ -1,10 +1,12 @@
 #pragma once
 
-#include "app/platform.h"
+#include "gui/platform.h"
 
 #include <memory>
 
 class QMessageBox;
+
+namespace tavir {
 
 // The boxes the platform shows, built but not yet shown. Their texts carry data (file names,
 // error texts), so they are always plain text, never rich text.
@@ -30,3 +32,5 @@ protected:
     // for the user, so that a test can stand in for the user here.
     virtual int exec(QDialog& dialog);
 };
+
+} // namespace tavir

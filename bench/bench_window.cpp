@@ -5,11 +5,11 @@
 // stall of the event loop while listing all, searching and drawing, seen as the largest gap
 // between the ticks of a 1 ms timer, and the resident memory after listing all beside the
 // file's size.
-#include "app/mainfrm.h"
-#include "app/platform.h"
-#include "app/results_view.h"
 #include "base/app_folder.h"
 #include "bench/quote_generator.h"
+#include "gui/platform.h"
+#include "gui/results_view.h"
+#include "gui/tmainfrm.h"
 #include "quotes/collection.h"
 #include "quotes/product.h"
 

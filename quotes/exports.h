@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,6 +12,19 @@ namespace tavir {
 
 // Every line followed by CR LF, the last one included; no lines give the empty text.
 std::string textForm(const std::vector<std::string_view>& lines);
+// The same a line at a time, into a buffer of the caller's: the room one line takes, and its
+// bytes written at `out`, returning their end.
+inline std::size_t textLineSize(std::string_view line)
+{
+    return line.size() + 2;
+}
+inline char* writeTextLine(char* out, std::string_view line)
+{
+    out = std::copy(line.begin(), line.end(), out);
+    *out++ = '\r';
+    *out++ = '\n';
+    return out;
+}
 
 // The page: the template's lines, a header naming the search text (already escaped for
 // HTML), one list item per caption (escaped here) and the closing line with the product and

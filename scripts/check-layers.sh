@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Fails when a folder includes a header of a layer above it. Layers, lowest first:
-# base/ (nothing of ours), quotes/, settings/, ui/, app/; cli/ stands on quotes/.
+# base/ (nothing of ours), quotes/, settings/, gui/, app/; cli/ stands on quotes/.
 # Tests, benchmarks and fuzz targets may include anything.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -9,8 +9,8 @@ declare -A allowed=(
   [base]="base"
   [quotes]="base quotes"
   [settings]="base quotes settings"
-  [ui]="base quotes settings ui"
-  [app]="base quotes settings ui app"
+  [gui]="base quotes settings gui"
+  [app]="base quotes settings gui app"
   [cli]="base quotes cli"
 )
 

@@ -1,0 +1,514 @@
+#include "gui/tmainfrm.h"
+
+#include "base/codec.h"
+#include "gui/design_font.h"
+#include "gui/guard.h"
+#include "gui/jpeg_image.h"
+#include "gui/looks.h"
+#include "gui/platform.h"
+#include "gui/results_model.h"
+#include "gui/tabout.h"
+#include "gui/text.h"
+#include "gui/tzaczekaj.h"
+#include "quotes/exports.h"
+#include "quotes/product.h"
+#include "settings/frmutils.h"
+#include "settings/profile.h"
+#include "ui_tmainfrm.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFile>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QProgressBar>
+#include <QScreen>
+
+// The pictures are compiled into a static library, whose resources only register when asked,
+// and only from outside a namespace.
+static void registerPictures()
+{
+    Q_INIT_RESOURCE(tavir);
+}
+
+namespace tavir {
+
+namespace {
+
+// Pages of text: far more than any quotation, little enough to lay out at once.
+constexpr std::size_t kShownInPreview = 20000;
+// The client area as designed, and the least outer size the stored placement may give.
+constexpr QSize kDesignClientSize(792, 546);
+constexpr QSize kMinimumSize(616, 518);
+
+// The search options in the settings file; the first two are written together.
+constexpr std::string_view kCaseAllKey = "wielkosc_liter";
+constexpr std::string_view kNoDiacriticsKey = "bez_znakow";
+
+} // namespace
+
+// Connects a running query to the window: the wait window, its progress bar, and the
+// delivery of pending events, which is also where a requested close stops the query.
+class TMainFrm::QueryBridge final : public WaitIndicator, public EventPump
+{
+public:
+    explicit QueryBridge(TMainFrm& window) : window_(window) {}
+
+    void create() override { wait_ = std::make_unique<Tzaczekaj>(); }
+    void setMaximum(std::size_t maximum) override
+    {
+        wait_->progressBar()->setMaximum(progressValue(maximum));
+    }
+    void show() override { wait_->showAndPaint(); }
+    void step() override { ++position_; }
+    void close() override
+    {
+        showProgress();
+        wait_.reset();
+    }
+
+    bool deliverPending() override
+    {
+        showProgress();
+        QCoreApplication::processEvents();
+        return !window_.closeAfterQuery_;
+    }
+
+private:
+    static int progressValue(std::size_t count)
+    {
+        return static_cast<int>(std::min<std::size_t>(count, INT_MAX));
+    }
+    void showProgress()
+    {
+        if (wait_)
+            wait_->progressBar()->setValue(progressValue(position_));
+    }
+
+    TMainFrm& window_;
+    std::unique_ptr<Tzaczekaj> wait_;
+    std::size_t position_ = 0;
+};
+
+TMainFrm::TMainFrm(Platform& platform, std::string applicationFolder)
+    : TMainFrm(platform, applicationFolder, FilePlaces::choose(applicationFolder))
+{
+}
+
+TMainFrm::TMainFrm(Platform& platform, std::string applicationFolder, FilePlaces places)
+    : ui_(std::make_unique<Ui::TMainFrm>()), platform_(platform), model_(new ResultsModel(this)),
+      PopupMenu1(new QMenu(this)), PopupMenu2(new QMenu(this)),
+      applicationFolder_(std::move(applicationFolder)), places_(std::move(places)),
+      loading_(std::async(std::launch::async, &QuoteCollection::fromFile,
+                          applicationFolder_ + std::string(kQuoteFile))),
+      settings_(places_)
+{
+    registerPictures();
+    ui_->setupUi(this);
+    setUpLooks();
+    model_->setCollection(&quotes_);
+    ui_->Wyniki->setModel(model_);
+    handle(ui_->Wyniki->selectionModel(), &QItemSelectionModel::selectionChanged,
+           &TMainFrm::WynikiSelectItem);
+    handle(ui_->SpeedButton1, &QToolButton::clicked, &TMainFrm::SpeedButton1Click);
+    handle(ui_->Edit1, &QLineEdit::returnPressed, &TMainFrm::SpeedButton1Click);
+    handle(ui_->SpeedButton2, &QToolButton::clicked, &TMainFrm::SpeedButton3Click);
+    handle(ui_->SpeedButton3, &QToolButton::clicked, &TMainFrm::SpeedButton4onclick);
+    setUpCommands();
+    // Built before the data is taken, while it may still be being read.
+    about_ = new Tabout([this](const QString& target) { platform_.open(target); }, this);
+    guarded([this] { FormCreate(); });
+    // The user cannot resize the window by dragging its border.
+    setFixedSize(size());
+}
+
+TMainFrm::~TMainFrm() = default;
+
+template <typename Body> void TMainFrm::guarded(Body&& body)
+{
+    tavir::guarded(platform_, this, std::forward<Body>(body));
+}
+
+template <typename Sender, typename Signal>
+void TMainFrm::handle(Sender* sender, Signal signal, void (TMainFrm::*handler)())
+{
+    connect(sender, signal, this,
+            [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
+}
+
+void TMainFrm::setUpLooks()
+{
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setFont(designFont());
+    // The controls keep their places whatever the size; the size is fixed once restored.
+    const QSize designed = kDesignClientSize + QSize(0, ui_->MainMenu1->sizeHint().height());
+    setMinimumSize(kMinimumSize);
+    // Like the window system, no bigger than the screens together: a hand-edited size must not
+    // ask for a window of millions of pixels.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        setMaximumSize(screen->virtualSize().expandedTo(designed));
+    resize(designed);
+    move(206, 138);
+
+    QFile background(QStringLiteral(":/images/background.jpg"));
+    if (background.open(QIODevice::ReadOnly))
+        ui_->Image1->setPixmap(QPixmap::fromImage(decodeJpeg(background.readAll())));
+
+    QFont bold = ui_->licznik->font();
+    bold.setBold(true);
+    ui_->licznik->setFont(bold);
+    ui_->Label3->adjustSize();
+    counterLeft_ = ui_->licznik->x();
+    counterCaptionLeft_ = ui_->Label3->x();
+    placeCounter();
+    ui_->Label1->adjustSize();
+
+    // The list-all button shows its underlined letter, but Alt+W belongs to the search label.
+    ui_->SpeedButton2->setShortcut(QKeySequence());
+
+    ui_->Memo1->document()->setDefaultTextOption(QTextOption(Qt::AlignHCenter));
+    ui_->Memo1->setFont(designFont(12));
+    ui_->Memo1->setPlainText(looks::welcomeText());
+
+    ui_->Wyniki->viewport()->setCursor(Qt::PointingHandCursor);
+    setTabOrder(ui_->Edit1, ui_->Wyniki);
+    setTabOrder(ui_->Wyniki, ui_->Memo1);
+
+    ui_->centralWidget->setStyleSheet(looks::mainWindowStyleSheet());
+}
+
+void TMainFrm::FormCreate()
+{
+    setWindowTitle(applicationTitle());
+    settings_.restore(settingsControls());
+    Bezogonkow1Toggled();
+    followSearchOptions();
+    LadujDane();
+    AddListItem(looks::hintText(), *model_, kHintImage);
+}
+
+WindowSettings::Controls TMainFrm::settingsControls()
+{
+    return {*this,
+            *ui_->Wyniki,
+            *ui_->Memo1,
+            {{ui_->Wielkoscliter1, kCaseAllKey, 0}, {ui_->Bezogonkow1, kNoDiacriticsKey, 0}}};
+}
+
+// Type-ahead in the list compares letters as the next search will.
+void TMainFrm::followSearchOptions()
+{
+    model_->setFolding(foldTable(folding()));
+}
+
+void TMainFrm::Bezogonkow1Toggled()
+{
+    if (ui_->Bezogonkow1->isChecked())
+        ui_->Wielkoscliter1->setChecked(true);
+    ui_->Wielkoscliter1->setEnabled(!ui_->Bezogonkow1->isChecked());
+}
+
+Folding TMainFrm::folding() const
+{
+    if (ui_->Bezogonkow1->isChecked())
+        return Folding::NoDiacritics;
+    return ui_->Wielkoscliter1->isChecked() ? Folding::EveryCase : Folding::AsciiOnly;
+}
+
+void TMainFrm::LadujDane()
+{
+    // Raises what reading the file raised, as if it were read here.
+    quotes_ = loading_.valid()
+                  ? loading_.get()
+                  : QuoteCollection::fromFile(applicationFolder_ + std::string(kQuoteFile));
+    ui_->licznik->setText(QString::fromStdString(quotes_.counterText()));
+    placeCounter();
+}
+
+// The counter sits at the right edge of the designed client area: a count too wide for its
+// place (ten digits fit) moves it and its caption left rather than being cut by the edge.
+void TMainFrm::placeCounter()
+{
+    QLabel* counter = ui_->licznik;
+    counter->adjustSize();
+    const int overflow = counterLeft_ + counter->width() - kDesignClientSize.width();
+    const int shift = std::max(overflow, 0);
+    counter->move(counterLeft_ - shift, counter->y());
+    ui_->Label3->move(counterCaptionLeft_ - shift, ui_->Label3->y());
+}
+
+void TMainFrm::FiltrujDane(const std::string& query)
+{
+    if (queryRunning_ || closing_)
+        return;
+    queryRunning_ = true;
+    // However the query ends, an error included, the window takes commands again, and a close
+    // confirmed while it ran goes ahead.
+    struct QueryEnd
+    {
+        TMainFrm& window;
+        ~QueryEnd()
+        {
+            window.queryRunning_ = false;
+            window.model_->abandonUpdate();
+            if (window.closeAfterQuery_) {
+                window.finishClose();
+                window.close();
+            }
+        }
+    } end{*this};
+    QueryBridge bridge(*this);
+    tavir::FiltrujDane(quotes_, query, *model_, bridge, bridge, pumpPolicy_, folding());
+}
+
+void TMainFrm::LosujDane(int n)
+{
+    if (queryRunning_ || closing_)
+        return;
+    tavir::LosujDane(quotes_, n, timeSeed(), *model_);
+}
+
+void TMainFrm::SpeedButton1Click()
+{
+    FiltrujDane(toWindows1250(ui_->Edit1->text()));
+}
+void TMainFrm::SpeedButton3Click()
+{
+    FiltrujDane({});
+}
+void TMainFrm::SpeedButton4onclick()
+{
+    LosujDane(50);
+}
+
+void TMainFrm::WynikiSelectItem()
+{
+    const std::vector<int> rows = ui_->Wyniki->selectedRowsInOrder();
+    if (!rows.empty())
+        ui_->Memo1->setPlainText(shownText(model_->caption(rows.front()), kShownInPreview));
+}
+
+void TMainFrm::closeEvent(QCloseEvent* event)
+{
+    bool canClose = false;
+    guarded([&] { FormCloseQuery(canClose); });
+    if (canClose)
+        event->accept();
+    else
+        event->ignore();
+}
+
+void TMainFrm::FormCloseQuery(bool& canClose)
+{
+    canClose = closing_;
+    if (closing_)
+        return;
+    if (!platform_.askYesNo(this, QStringLiteral("Pytanie:"),
+                            QStringLiteral("Zakończyć pracę programu?")))
+        return;
+    if (queryRunning_) {
+        // The running query stops at its next delivery of events and then closes the window.
+        closeAfterQuery_ = true;
+        return;
+    }
+    finishClose();
+    canClose = true;
+}
+
+// Stores the settings, then releases the collection once nothing points into it. A failed
+// write is shown, and the program still closes: it never stays open without its quotations.
+void TMainFrm::finishClose()
+{
+    closing_ = true;
+    guarded([this] { settings_.store(settingsControls()); });
+    model_->clear();
+    quotes_.release();
+}
+
+void TMainFrm::setUpCommands()
+{
+    handle(ui_->Kopiujzaznaczone1, &QAction::triggered, &TMainFrm::Kopiujzaznaczone1Click);
+    handle(ui_->Zapiszwynikidopliku1, &QAction::triggered, &TMainFrm::Zapiszwynikidopliku1Click);
+    handle(ui_->Drukujzaznaczone1, &QAction::triggered, &TMainFrm::Drukujzaznaczone1Click);
+    handle(ui_->czcionka1, &QAction::triggered, &TMainFrm::czcionka1Click);
+    handle(ui_->Czcionka2, &QAction::triggered, &TMainFrm::Czcionka2Click);
+    handle(ui_->Uaktualnijprogram1, &QAction::triggered, &TMainFrm::Uaktualnijprogram1Click);
+    handle(ui_->Zakoczprogram1, &QAction::triggered, &TMainFrm::Zakoczprogram1Click);
+    handle(ui_->Bezogonkow1, &QAction::toggled, &TMainFrm::Bezogonkow1Toggled);
+    handle(ui_->Bezogonkow1, &QAction::toggled, &TMainFrm::followSearchOptions);
+    handle(ui_->Wielkoscliter1, &QAction::toggled, &TMainFrm::followSearchOptions);
+    handle(ui_->StronaWWWprogramu1, &QAction::triggered, &TMainFrm::StronaWWWprogramu1Click);
+    handle(ui_->VELTASoftware1, &QAction::triggered, &TMainFrm::VELTASoftware1Click);
+    handle(ui_->Pomoc1, &QAction::triggered, &TMainFrm::Pomoc1Click);
+    handle(ui_->Oautorach1, &QAction::triggered, &TMainFrm::Oautorach1Click);
+    handle(ui_->SpeedButton4, &QToolButton::clicked, &TMainFrm::SpeedButton4Click);
+    handle(ui_->SpeedButton5, &QToolButton::clicked, &TMainFrm::SpeedButton5Click);
+
+    // The list's context menu shares the main menu's export entries, so each shortcut is
+    // registered once and works from every control of the window. Ctrl+F lives only here
+    // and works only while the list has the focus.
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    PopupMenu1->addActions(
+        {ui_->Kopiujzaznaczone1, ui_->Zapiszwynikidopliku1, ui_->Drukujzaznaczone1});
+    PopupMenu1->addSeparator();
+    PopupMenu1->addAction(ui_->czcionka1);
+    ui_->czcionka1->setShortcutContext(Qt::WidgetShortcut);
+    ui_->Wyniki->addAction(ui_->czcionka1);
+    PopupMenu2->setObjectName(QStringLiteral("PopupMenu2"));
+    PopupMenu2->addAction(ui_->Czcionka2);
+    connect(ui_->Wyniki, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        PopupMenu1->popup(ui_->Wyniki->viewport()->mapToGlobal(at));
+    });
+    connect(ui_->Memo1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        PopupMenu2->popup(ui_->Memo1->viewport()->mapToGlobal(at));
+    });
+
+    // The edit controls would take Ctrl+C for their own text; the window's commands win.
+    for (QWidget* control : {static_cast<QWidget*>(ui_->Edit1), static_cast<QWidget*>(ui_->Memo1),
+                             static_cast<QWidget*>(ui_->Wyniki)})
+        control->installEventFilter(this);
+}
+
+bool TMainFrm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::ShortcutOverride) {
+        const QKeySequence pressed(static_cast<QKeyEvent*>(event)->keyCombination());
+        for (const QAction* command : {ui_->Kopiujzaznaczone1, ui_->Zapiszwynikidopliku1,
+                                       ui_->Drukujzaznaczone1, ui_->czcionka1}) {
+            if (command->shortcut() == pressed) {
+                event->ignore();
+                return true;
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+std::vector<std::string_view> TMainFrm::selectedCaptions() const
+{
+    std::vector<std::string_view> captions;
+    for (const int row : ui_->Wyniki->selectedRowsInOrder())
+        captions.push_back(model_->caption(row));
+    return captions;
+}
+
+void TMainFrm::KopiujZaznaczone()
+{
+    // The bytes of textForm(), built once in place from the selected runs of rows, and the
+    // Unicode text once from them: a select-all of millions of rows costs one copy of its
+    // text per clipboard format, and no list of rows or captions.
+    const auto runs = ui_->Wyniki->selectedRowRuns();
+    std::size_t size = 0;
+    for (const auto& [first, last] : runs)
+        for (int row = first; row <= last; ++row)
+            size += textLineSize(model_->caption(row));
+    QByteArray bytes(static_cast<qsizetype>(size), Qt::Uninitialized);
+    char* out = bytes.data();
+    for (const auto& [first, last] : runs)
+        for (int row = first; row <= last; ++row)
+            out = writeTextLine(out, model_->caption(row));
+    platform_.setClipboardText(fromWindows1250({bytes.constData(), size}), bytes);
+}
+
+void TMainFrm::ZapiszZaznaczone()
+{
+    const std::vector<std::string_view> captions = selectedCaptions();
+    if (captions.empty())
+        return;
+    const std::optional<QString> name =
+        platform_.saveFileName(this, QStringLiteral("Zapisz zaznaczone cytaty na  dysku:"),
+                               QStringLiteral("Pliki HTML (*.html)"), lastSaveName_);
+    if (!name || name->isEmpty())
+        return;
+    lastSaveName_ = *name;
+    saveHtmlPage(applicationFolder_, htmlTarget(toSystem(*name)),
+                 toWindows1250Html(ui_->Edit1->text()), captions);
+}
+
+void TMainFrm::DrukujZaznaczone()
+{
+    platform_.printTextFile(fromSystem(writePrintFile(places_.printFile(), selectedCaptions())));
+}
+
+void TMainFrm::Kopiujzaznaczone1Click()
+{
+    KopiujZaznaczone();
+}
+void TMainFrm::Zapiszwynikidopliku1Click()
+{
+    ZapiszZaznaczone();
+}
+void TMainFrm::Drukujzaznaczone1Click()
+{
+    DrukujZaznaczone();
+}
+void TMainFrm::czcionka1Click()
+{
+    chooseFont(*ui_->Wyniki);
+}
+void TMainFrm::Czcionka2Click()
+{
+    chooseFont(*ui_->Memo1);
+}
+
+// Face, size and style come from the dialog; underline, strike-out and colour stay.
+void TMainFrm::chooseFont(QWidget& control)
+{
+    const std::optional<QFont> chosen = platform_.chooseFont(this, control.font());
+    if (!chosen)
+        return;
+    QFont font = control.font();
+    font.setFamily(chosen->family());
+    font.setStyleName(QString());
+    font.setPointSize(chosen->pointSize() > 0 ? chosen->pointSize() : font.pointSize());
+    font.setBold(chosen->weight() > QFont::Normal);
+    font.setItalic(chosen->italic());
+    control.setFont(font);
+}
+
+void TMainFrm::openWebPage(std::string_view path)
+{
+    platform_.open(fromSystem(std::string(kHomePage) + std::string(path)));
+}
+
+void TMainFrm::Uaktualnijprogram1Click()
+{
+    if (platform_.askYesNo(nullptr, QStringLiteral("Pytanie:"),
+                           QStringLiteral("Czy jesteś teraz połączony z Internetem?")))
+        openWebPage("/updates/tavir/");
+}
+
+void TMainFrm::Zakoczprogram1Click()
+{
+    close();
+}
+void TMainFrm::StronaWWWprogramu1Click()
+{
+    openWebPage("/index.php?a=prog&fname=tavir");
+}
+void TMainFrm::VELTASoftware1Click()
+{
+    openWebPage("");
+}
+void TMainFrm::SpeedButton4Click()
+{
+    openWebPage("");
+}
+
+void TMainFrm::Pomoc1Click()
+{
+    platform_.open(fromSystem(applicationFolder_ + std::string(kHelpPage)));
+}
+
+void TMainFrm::Oautorach1Click()
+{
+    platform_.showModal(*about_);
+}
+void TMainFrm::SpeedButton5Click()
+{
+    platform_.showModal(*about_);
+}
+
+} // namespace tavir

@@ -1,0 +1,124 @@
+#pragma once
+
+#include "gui/window_settings.h"
+#include "quotes/collection.h"
+#include "quotes/file_places.h"
+#include "quotes/queries.h"
+
+#include <QMainWindow>
+
+#include <cstdint>
+#include <future>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace Ui {
+class TMainFrm;
+}
+class QMenu;
+
+namespace tavir {
+
+class Platform;
+class ResultsModel;
+class Tabout;
+
+// The main window: the search bar, the results list, the preview pane and the menus. It
+// owns the quote collection from start-up until the confirmed close.
+class TMainFrm final : public QMainWindow
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TMainFrm)
+
+public:
+    // `applicationFolder` ends in a separator; the data folder lies inside it.
+    // The settings and the print file go where FilePlaces::choose puts them, unless told.
+    TMainFrm(Platform& platform, std::string applicationFolder);
+    TMainFrm(Platform& platform, std::string applicationFolder, FilePlaces places);
+    ~TMainFrm() override;
+
+    // Queries take the search text as Windows-1250 bytes.
+    void FiltrujDane(const std::string& query);
+    void LosujDane(int n);
+
+    // The export commands, on the selected rows in list order.
+    void KopiujZaznaczone();
+    void ZapiszZaznaczone();
+    void DrukujZaznaczone();
+
+    bool queryRunning() const { return queryRunning_; }
+    const QuoteCollection& quotes() const { return quotes_; }
+    // How often a running query lets the window system deliver events.
+    void setPumpPolicy(const PumpPolicy& policy) { pumpPolicy_ = policy; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    class QueryBridge;
+
+    void FormCreate();
+    void FormCloseQuery(bool& canClose);
+    void LadujDane();
+    void WynikiSelectItem();
+
+    void SpeedButton1Click();   // search
+    void SpeedButton3Click();   // list all
+    void SpeedButton4onclick(); // random draw
+
+    void Kopiujzaznaczone1Click();
+    void Zapiszwynikidopliku1Click();
+    void Drukujzaznaczone1Click();
+    void czcionka1Click(); // the results list's font
+    void Czcionka2Click(); // the preview pane's font
+    void Uaktualnijprogram1Click();
+    void Zakoczprogram1Click();
+    void Bezogonkow1Toggled(); // without diacritics implies every letter's case
+    Folding folding() const;
+    void StronaWWWprogramu1Click();
+    void VELTASoftware1Click();
+    void Pomoc1Click();
+    void Oautorach1Click();
+    void SpeedButton4Click(); // the maker's home page
+    void SpeedButton5Click(); // About
+
+    void setUpCommands();
+    std::vector<std::string_view> selectedCaptions() const;
+    void chooseFont(QWidget& control);
+    void openWebPage(std::string_view path);
+
+    void setUpLooks();
+    void placeCounter();
+    void finishClose();
+    WindowSettings::Controls settingsControls();
+    void followSearchOptions();
+    template <typename Body> void guarded(Body&& body);
+    // Runs a handler, guarded, whenever the sender's signal fires.
+    template <typename Sender, typename Signal>
+    void handle(Sender* sender, Signal signal, void (TMainFrm::*handler)());
+
+    const std::unique_ptr<Ui::TMainFrm> ui_;
+    Platform& platform_;
+    ResultsModel* model_;
+    QMenu* PopupMenu1;
+    QMenu* PopupMenu2;
+    Tabout* about_ = nullptr;
+    QString lastSaveName_;
+    std::string applicationFolder_;
+    FilePlaces places_;
+    WindowSettings settings_;
+    // The data file is read on another core while the window is built; LadujDane takes it.
+    std::future<QuoteCollection> loading_;
+    QuoteCollection quotes_;
+    PumpPolicy pumpPolicy_;
+    int counterLeft_ = 0;        // the counter's place in the design
+    int counterCaptionLeft_ = 0; // and its caption's
+    bool queryRunning_ = false;
+    bool closeAfterQuery_ = false;
+    bool closing_ = false;
+};
+
+} // namespace tavir

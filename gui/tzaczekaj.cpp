@@ -1,0 +1,33 @@
+#include "gui/tzaczekaj.h"
+
+#include "gui/design_font.h"
+#include "ui_tzaczekaj.h"
+
+#include <QScreen>
+
+namespace tavir {
+
+Tzaczekaj::Tzaczekaj() : ui_(std::make_unique<Ui::Tzaczekaj>())
+{
+    ui_->setupUi(this);
+    setFont(designFont());
+    setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    setFixedSize(186, 63);
+}
+
+Tzaczekaj::~Tzaczekaj() = default;
+
+QProgressBar* Tzaczekaj::progressBar() const
+{
+    return ui_->ProgressBar1;
+}
+
+void Tzaczekaj::showAndPaint()
+{
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    show();
+    repaint();
+}
+
+} // namespace tavir

@@ -1,0 +1,103 @@
+// The real platform layer's dialogs, with a stand-in for the user where it waits for one.
+#include "app/qt_platform.h"
+#include "gui/design_font.h"
+
+#include <QDialog>
+#include <QFontDatabase>
+#include <QFontDialog>
+#include <QTest>
+
+#include <functional>
+
+using namespace Qt::StringLiterals;
+
+using tavir::QtPlatform;
+
+namespace {
+
+// Instead of waiting for the user, does what `user` does to the dialog and then presses
+// OK (or Cancel).
+class ScriptedQtPlatform final : public QtPlatform
+{
+public:
+    std::function<void(QDialog&)> user;
+    int answer = QDialog::Accepted;
+    int shown = 0;
+
+protected:
+    int exec(QDialog& dialog) override
+    {
+        ++shown;
+        if (user)
+            user(dialog);
+        dialog.done(answer);
+        return answer;
+    }
+};
+
+} // namespace
+
+class TestQtPlatform : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void fontDialogKeepsAFaceItCannotList()
+    {
+        const QFont list = tavir::designFont(8);
+        const QFont preview = tavir::designFont(12);
+        QVERIFY(!QFontDatabase::families().contains(list.family()));
+        ScriptedQtPlatform platform;
+
+        // OK without touching anything: the dialog shows a stand-in, yet nothing changes.
+        for (const QFont& initial : {list, preview}) {
+            QString preselected;
+            platform.user = [&](QDialog& dialog) {
+                preselected = static_cast<QFontDialog&>(dialog).currentFont().family();
+            };
+            const std::optional<QFont> chosen = platform.chooseFont(nullptr, initial);
+            QVERIFY(chosen);
+            QVERIFY(preselected != initial.family());
+            QCOMPARE(chosen->family(), u"MS Sans Serif"_s);
+            QCOMPARE(chosen->pointSize(), initial.pointSize());
+            QVERIFY(!chosen->bold() && !chosen->italic());
+        }
+
+        // Only the size changed: the face still stays.
+        platform.user = [](QDialog& dialog) {
+            auto& fonts = static_cast<QFontDialog&>(dialog);
+            QFont bigger = fonts.currentFont();
+            bigger.setPointSize(14);
+            fonts.setCurrentFont(bigger);
+        };
+        std::optional<QFont> chosen = platform.chooseFont(nullptr, list);
+        QVERIFY(chosen);
+        QCOMPARE(chosen->family(), u"MS Sans Serif"_s);
+        QCOMPARE(chosen->pointSize(), 14);
+
+        // Another face and style chosen: those.
+        platform.user = [](QDialog& dialog) {
+            static_cast<QFontDialog&>(dialog).setCurrentFont(
+                QFont(u"DejaVu Serif"_s, 10, QFont::Bold));
+        };
+        chosen = platform.chooseFont(nullptr, list);
+        QCOMPARE(chosen->family(), u"DejaVu Serif"_s);
+        QCOMPARE(chosen->pointSize(), 10);
+        QVERIFY(chosen->bold());
+
+        // The dialog preselects this face's oblique style for its regular one ("Book").
+        platform.user = nullptr;
+        chosen = platform.chooseFont(nullptr, QFont(u"DejaVu Sans"_s, 9));
+        QCOMPARE(chosen->family(), u"DejaVu Sans"_s);
+        QCOMPARE(chosen->pointSize(), 9);
+        QVERIFY(!chosen->italic());
+        QCOMPARE(chosen->weight(), QFont::Normal);
+
+        platform.answer = QDialog::Rejected;
+        QVERIFY(!platform.chooseFont(nullptr, list));
+        QCOMPARE(platform.shown, 6);
+    }
+};
+
+QTEST_MAIN(TestQtPlatform)
+#include "test_qt_platform.moc"
