@@ -9,6 +9,7 @@
 #include "quotes/product.h"
 #include "quotes/queries.h"
 #include "quotes/stream.h"
+#include "quotes/word_search.h"
 
 #include <charconv>
 #include <cstdint>
@@ -23,6 +24,7 @@ namespace {
 constexpr std::string_view kUsage =
     "usage: tavir-cli [--file PATH] [--raw] count\n"
     "       tavir-cli [--file PATH] [--raw] [--case-all] [--no-diacritics] search TEXT\n"
+    "       tavir-cli [--file PATH] [--raw] [--no-diacritics] --word-forms search TEXT\n"
     "       tavir-cli [--file PATH] [--raw] all\n"
     "       tavir-cli [--file PATH] [--raw] [--seed S] random [N]\n"
     "       tavir-cli import [--format fortune|lines] [--encoding utf-8|iso-8859-2|windows-1250] "
@@ -35,6 +37,7 @@ struct Options
     std::optional<std::uint32_t> seed;
     tavir::Folding folding = tavir::Folding::AsciiOnly;
     bool foldingGiven = false;
+    bool wordForms = false; // every form of the query's words, with the dictionary
     std::string command;
     std::string text; // search
     int count = 50;   // random
@@ -66,6 +69,8 @@ std::optional<Options> parse(int argc, char** argv)
                 options.folding =
                     arg == "--case-all" ? tavir::Folding::EveryCase : tavir::Folding::NoDiacritics;
             options.foldingGiven = true;
+        } else if (arg == "--word-forms") {
+            options.wordForms = true;
         } else if (arg == "--file" && i + 1 < argc) {
             options.file = argv[++i];
         } else if (arg == "--seed" && i + 1 < argc) {
@@ -101,7 +106,7 @@ std::optional<Options> parse(int argc, char** argv)
     }
     if (options.seed && options.command != "random")
         return std::nullopt;
-    if (options.foldingGiven && options.command != "search")
+    if ((options.foldingGiven || options.wordForms) && options.command != "search")
         return std::nullopt;
     return options;
 }
@@ -159,6 +164,23 @@ int run(const Options& options)
         const auto quotes = tavir::QuoteCollection::fromFile(path);
         tavir::LosujDane(quotes, options.count, options.seed.value_or(tavir::timeSeed()), out);
         out.flush();
+        return 0;
+    }
+    if (options.wordForms) {
+        // The word index needs the whole collection and the dictionary; a word search always
+        // folds every letter's case.
+        const auto quotes = tavir::QuoteCollection::fromFile(path);
+        const auto index = tavir::WordIndex::build(
+            quotes, tavir::Morphology::load(tavir::applicationFolder() +
+                                            std::string(tavir::kDictionaryFile)));
+        tavir::NoWaitIndicator wait;
+        tavir::NoEventPump pump;
+        tavir::FiltrujFormy(quotes, index,
+                            options.raw ? options.text : tavir::utf8ToCp1250(options.text), out,
+                            wait, pump, {},
+                            options.folding == tavir::Folding::NoDiacritics
+                                ? tavir::Folding::NoDiacritics
+                                : tavir::Folding::EveryCase);
         return 0;
     }
     const std::string query = options.command == "all" ? std::string()
