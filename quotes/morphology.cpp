@@ -2,11 +2,10 @@
 
 #include "base/codec.h"
 #include "base/errors.h"
+#include "base/file_io.h"
 #include "quotes/folding.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <sstream>
 
@@ -36,9 +35,10 @@ constexpr std::size_t kPadding = 16;
 constexpr std::uint32_t kNoArc = UINT32_MAX;
 // A node has at most one arc per byte value.
 constexpr int kMaxArcsPerNode = 256;
-// An entry after the form (encoded lemma, separator, tags) is far shorter than this; a path as
-// long shows a loop in a damaged automaton.
-constexpr std::size_t kMaxEntry = 512;
+// An entry after the form (encoded lemma, separator, tags) is shorter than this: the longest,
+// of words that never change ("super": every case, number and gender), are about 1100 bytes.
+// A path as long shows a loop in a damaged automaton.
+constexpr std::size_t kMaxEntry = 4096;
 // The most arcs one look-up may visit; the largest answer of the real dictionary visits a few
 // thousand. More shows a damaged automaton.
 constexpr std::size_t kMaxSteps = 1u << 20;
@@ -59,17 +59,15 @@ Error damaged(std::string_view name)
     return Error("Damaged dictionary " + std::string(name));
 }
 
+// The automaton is about 3 MB; a file far larger is no dictionary of ours.
+constexpr std::size_t kMaxFileSize = std::size_t{1} << 28;
+
 std::string readWhole(const std::string& path)
 {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error))
+    FileBytes file = readRegularFile(path, kMaxFileSize);
+    if (!file.ok())
         throw cannotOpenFile(path);
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    if (!in || in.bad())
-        throw cannotOpenFile(path);
-    return std::move(bytes).str();
+    return std::move(file.bytes);
 }
 
 std::string_view trim(std::string_view text)
@@ -528,7 +526,8 @@ std::size_t Morphology::readEntries(std::uint32_t node, std::string_view form,
         std::uint32_t arc;
         std::uint32_t depth;
     };
-    Frame stack[2 * kMaxEntry + 2];
+    // Pending are the next sibling of each arc on the path, and the arc taken.
+    Frame stack[kMaxEntry + 2];
     char path[kMaxEntry];
     std::size_t top = 0;
     stack[top++] = {p.firstArc(entries), 0};

@@ -7,6 +7,7 @@ packages=(
   clang libclang-rt-14-dev llvm
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n qt6-qpa-plugins
   libjpeg62-turbo-dev
+  libmorfologik-stemming-java
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth imagemagick
   desktop-file-utils

@@ -30,6 +30,8 @@ for entry in "- /usr/lib/tavir/tavir" "- /usr/lib/tavir/tavir-cli" \
              "- /usr/lib/tavir/dane/cytaty/cytaty.dbc" \
              "- /usr/lib/tavir/dane/szablony_html/szablon.html" \
              "- /usr/lib/tavir/dane/pomoc/pomoc.htm" \
+             "- /usr/lib/tavir/dane/slownik/pl.dict" \
+             "- /usr/lib/tavir/dane/slownik/pl.README-en" \
              "l /usr/bin/tavir -> ../lib/tavir/tavir" \
              "l /usr/bin/tavir-cli -> ../lib/tavir/tavir-cli" \
              "- /usr/share/applications/tavir.desktop" \

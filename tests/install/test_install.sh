@@ -29,7 +29,7 @@ done
 
 shipped=$(cd "$source/dane" && find . -type f ! -name 'konfiguracja.ini*' ! -name 'TaViR.txt*' \
           ! -name '.*' ! -name '*~' | sort)
-installed=$(cd "$prefix/dane" && find . -type f | sort)
+installed=$(cd "$prefix/dane" && find . -type f ! -path './slownik/*' | sort)
 if [[ $shipped == "$installed" ]]; then
   pass "dane/ holds exactly the shipped files: $(echo $installed)"
 else
@@ -39,6 +39,14 @@ while read -r f; do
   cmp -s "$source/dane/$f" "$prefix/dane/$f" || fail "dane/$f differs from the source"
 done <<<"$installed"
 [[ -w $prefix/dane ]] && pass "dane/ is writable" || fail "dane/ is not writable"
+# The dictionary the build unpacked, and a word search that finds it from the program's folder.
+for f in pl.dict pl.info pl.README-en; do
+  cmp -s "$build/dane/slownik/$f" "$prefix/dane/slownik/$f" && pass "dane/slownik/$f" \
+    || fail "dane/slownik/$f is not the build's"
+done
+forms=$(cd / && "$prefix/tavir-cli" --word-forms search serce | wc -l)
+(( forms > 0 )) && pass "installed tavir-cli --word-forms: $forms quotations" \
+  || fail "installed tavir-cli --word-forms found nothing"
 
 # 2. tavir-cli finds the installed data from its own folder, whatever the working directory.
 expected=$("$build/tavir-cli" count)

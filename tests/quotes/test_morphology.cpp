@@ -75,6 +75,7 @@ TEST(Morphology, GivesLemmasAndClassesWithoutVerbalNouns)
     EXPECT_EQ(lexemes(*m, "pisanie"), L{noun("pisanie")}); // not pisać: ger is left out
     EXPECT_EQ(lexemes(*m, "krakowem"), L{noun("Kraków")}); // a name, capital first
     EXPECT_EQ(lexemes(*m, "piec"), (L{noun("piec"), verb("piec")}));
+    EXPECT_EQ(lexemes(*m, "super"), (L{"super/1", "super/2"})); // entries of 1100 bytes
     EXPECT_TRUE(lexemes(*m, "veritas").empty());
     EXPECT_TRUE(lexemes(*m, "a+b").empty());
     EXPECT_TRUE(lexemes(*m, std::string(200, 'a')).empty());
