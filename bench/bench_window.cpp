@@ -34,6 +34,10 @@
 #include <utility>
 #include <vector>
 
+using tavir::Platform;
+using tavir::ResultsView;
+using tavir::TMainFrm;
+
 namespace {
 
 // Answers Yes to the close question and does nothing else.

@@ -34,11 +34,13 @@ void writeOrThrow(const std::string& path, std::string_view bytes)
 
 std::string textForm(const std::vector<std::string_view>& lines)
 {
-    std::string text;
-    for (const std::string_view line : lines) {
-        text += line;
-        text += "\r\n";
-    }
+    std::size_t size = 0;
+    for (const std::string_view line : lines)
+        size += textLineSize(line);
+    std::string text(size, '\0');
+    char* out = text.data();
+    for (const std::string_view line : lines)
+        out = writeTextLine(out, line);
     return text;
 }
 

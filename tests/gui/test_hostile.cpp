@@ -89,7 +89,11 @@ private slots:
         folder.renew();
         folder.writeQuotes(kQuotes);
     }
-    void cleanup() { closeWindow(); }
+    void cleanup()
+    {
+        closeWindow();
+        verifyErrorBoxes();
+    }
 
     void failedQueryLeavesAWindowThatWorksAndCloses()
     {
@@ -106,7 +110,7 @@ private slots:
         click("SpeedButton2");
         ::setrlimit(RLIMIT_AS, &saved);
 
-        QCOMPARE(platform.errors.size(), 1u);
+        QCOMPARE(takeErrorBoxes().size(), 1u);
         QVERIFY(!window->queryRunning());
         // Search, list and draw all work again after the error box.
         child<QLineEdit>("Edit1")->setText(QStringLiteral("cytat 2999999"));
@@ -119,7 +123,6 @@ private slots:
         QVERIFY(!window->isVisible());
         QVERIFY(folder.exists(QStringLiteral("dane/konfiguracja.ini")));
         QCOMPARE(window->quotes().lineCount(), 0u);
-        platform.errors.clear();
     }
 
     void fifoAsDataFileIsRefusedWithoutWaiting()
@@ -128,10 +131,9 @@ private slots:
         makeFifo(data);
         const Deadline deadline(30);
         open();
-        QCOMPARE(platform.errors, std::vector<QString>{QStringLiteral("Cannot open file ") + data +
-                                                       QLatin1Char('.')});
+        QCOMPARE(takeErrorBoxes(), std::vector<QString>{QStringLiteral("Cannot open file ") + data +
+                                                        QLatin1Char('.')});
         QVERIFY(isFifo(data));
-        platform.errors.clear();
     }
 
     void fifoAsSettingsFileReadsAsMissingAndStays()
@@ -145,10 +147,9 @@ private slots:
         platform.answers = {true};
         window->close();
         QVERIFY(!window->isVisible());
-        QCOMPARE(platform.errors, std::vector<QString>{QStringLiteral("Unable to write to ") +
-                                                       folder.settingsFile() + QLatin1Char('.')});
+        QCOMPARE(takeErrorBoxes(), std::vector<QString>{QStringLiteral("Unable to write to ") +
+                                                        folder.settingsFile() + QLatin1Char('.')});
         QVERIFY(isFifo(folder.settingsFile()));
-        platform.errors.clear();
     }
 
     void fifoAsTemplateIsRefusedWithoutWaiting()
@@ -161,13 +162,12 @@ private slots:
         select({0});
         platform.fileNames = {folder.file(QStringLiteral("wynik"))};
         child<QAction>("Zapiszwynikidopliku1")->trigger();
-        QCOMPARE(platform.errors,
+        QCOMPARE(takeErrorBoxes(),
                  std::vector<QString>{QStringLiteral("Cannot open file ") +
                                       QString::fromStdString(folder.path()) + QLatin1Char('/') +
                                       kTemplate + QLatin1Char('.')});
         QVERIFY(!folder.exists(QStringLiteral("wynik.html")));
         QVERIFY(isFifo(folder.file(kTemplate)));
-        platform.errors.clear();
     }
 
     // The close writes what eighteen single writes would, in one replace of the file.

@@ -7,7 +7,6 @@
 #include <QSignalSpy>
 #include <QTest>
 
-using tavir::ResultsModel;
 using tavir::ResultsView;
 
 namespace {
