@@ -90,7 +90,7 @@ private:
     std::size_t position_ = 0;
 };
 
-TMainFrm::TMainFrm(Platform& platform, std::string applicationFolder)
+TMainFrm::TMainFrm(Platform& platform, const std::string& applicationFolder)
     : TMainFrm(platform, applicationFolder, FilePlaces::choose(applicationFolder))
 {
 }

@@ -35,7 +35,7 @@ class TMainFrm final : public QMainWindow
 public:
     // `applicationFolder` ends in a separator; the data folder lies inside it.
     // The settings and the print file go where FilePlaces::choose puts them, unless told.
-    TMainFrm(Platform& platform, std::string applicationFolder);
+    TMainFrm(Platform& platform, const std::string& applicationFolder);
     TMainFrm(Platform& platform, std::string applicationFolder, FilePlaces places);
     ~TMainFrm() override;
 

@@ -1,7 +1,6 @@
 #include "quotes/queries.h"
 
 #include "quotes/finder.h"
-#include "quotes/stream.h"
 
 #include <algorithm>
 #include <bit>

@@ -17,6 +17,7 @@ run_suite() {
 }
 
 run_suite ci
+bash scripts/check-code.sh build
 # The first build most people type: CMake's default generator, default options.
 echo "== plain build (default generator)"
 cmake -S . -B build-plain >/dev/null
