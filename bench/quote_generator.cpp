@@ -1,5 +1,6 @@
 #include "bench/quote_generator.h"
 
+#include <algorithm>
 #include <array>
 #include <stdexcept>
 #include <vector>
@@ -82,35 +83,193 @@ char capital(char c)
     return c;
 }
 
-// No word holds "xqzw" or "kaczeńce"; a few hold "nie", which only adds to the many hits.
+// Each entry is a lexeme's forms, separated by '|', of which a line takes one at random, so that
+// a word-form search has forms to find. No form holds "xqzw" or "kaczeńce"; a few hold "nie",
+// which only adds to the many hits.
 constexpr std::string_view kWords[] = {
-    "miłość",     "życie",   "śmierć",    "serce",    "dusza",    "człowiek", "ludzie",
-    "świat",      "czas",    "dzień",     "noc",      "słońce",   "księżyc",  "gwiazdy",
-    "morze",      "rzeka",   "las",       "góry",     "pole",     "łąka",     "wiatr",
-    "deszcz",     "śnieg",   "zima",      "wiosna",   "lato",     "jesień",   "ogień",
-    "woda",       "ziemia",  "niebo",     "dom",      "matka",    "ojciec",   "dziecko",
-    "przyjaciel", "wróg",    "prawda",    "kłamstwo", "mądrość",  "głupota",  "szczęście",
-    "smutek",     "radość",  "łza",       "uśmiech",  "słowo",    "myśl",     "sen",
-    "pieśń",      "książka", "chleb",     "wino",     "droga",    "krok",     "ręka",
-    "oko",        "głos",    "cisza",     "wolność",  "ojczyzna", "naród",    "pamięć",
-    "nadzieja",   "wiara",   "Bóg",       "anioł",    "diabeł",   "król",     "pan",
-    "chłop",      "kobieta", "mężczyzna", "młodość",  "starość",  "pieniądz", "praca",
-    "jest",       "był",     "będzie",    "ma",       "może",     "trzeba",   "wolno",
-    "kocha",      "zna",     "widzi",     "słyszy",   "mówi",     "milczy",   "czeka",
-    "idzie",      "wraca",   "płacze",    "śpiewa",   "żyje",     "umiera",   "rośnie",
-    "gaśnie",     "płonie",  "szuka",     "znajduje", "traci",    "daje",     "bierze",
-    "zawsze",     "nigdy",   "dziś",      "jutro",    "wczoraj",  "tylko",    "także",
-    "bardzo",     "dobrze",  "źle",       "cicho",    "głośno",   "daleko",   "blisko",
-    "i",          "a",       "ale",       "lecz",     "albo",     "gdy",      "kiedy",
-    "jak",        "choć",    "że",        "bo",       "by",       "w",        "we",
-    "z",          "ze",      "na",        "do",       "od",       "po",       "przez",
-    "dla",        "bez",     "pod",       "nad",      "przed",    "za",       "u",
-    "ten",        "ta",      "to",        "ów",       "każdy",    "żaden",    "wszystko",
-    "nic",        "sam",     "swój",      "mój",      "twój",     "nasz",     "wasz",
-    "dobry",      "zły",     "piękny",    "stary",    "młody",    "mądry",    "głupi",
-    "wielki",     "mały",    "cichy",     "jasny",    "ciemny",   "ćma",      "źródło",
-    "żaba",       "ślad",    "ósmy",      "Polska",   "Kraków",   "Wisła",    "Łódź",
-    "NIGDY",      "ŻYCIE",   "ZAWSZE",    "PRAWDA",
+    "miłość|miłości|miłością",
+    "życie|życia|życiu|życiem",
+    "śmierć|śmierci|śmiercią",
+    "serce|serca|sercu|sercem|serc|sercami",
+    "dusza|duszy|duszę|duszą|dusze|dusz",
+    "człowiek|człowieka|człowiekowi|człowiekiem|ludzie|ludzi|ludźmi",
+    "świat|świata|światu|światem|świecie|światy",
+    "czas|czasu|czasem|czasie|czasy",
+    "dzień|dnia|dniem|dni|dniach|dniami",
+    "noc|nocy|nocą|noce|nocami",
+    "słońce|słońca|słońcu|słońcem",
+    "księżyc|księżyca|księżycem",
+    "gwiazda|gwiazdy|gwiazd|gwiazdami",
+    "morze|morza|morzu|morzem|mórz",
+    "rzeka|rzeki|rzece|rzeką|rzek",
+    "las|lasu|lesie|lasem|lasy",
+    "góra|góry|górze|górą|gór",
+    "pole|pola|polu|polem|pól",
+    "łąka|łąki|łące|łąką",
+    "wiatr|wiatru|wietrze|wiatrem",
+    "deszcz|deszczu|deszczem",
+    "śnieg|śniegu|śniegiem",
+    "zima|zimy|zimie|zimą",
+    "wiosna|wiosny|wiośnie|wiosną",
+    "lato|lata|latem",
+    "jesień|jesieni|jesienią",
+    "ogień|ognia|ogniem|ogniu",
+    "woda|wody|wodzie|wodą",
+    "ziemia|ziemi|ziemię|ziemią",
+    "niebo|nieba|niebie|niebem|niebiosa",
+    "dom|domu|domem|domy|domów",
+    "matka|matki|matce|matką|matek",
+    "ojciec|ojca|ojcu|ojcem|ojcowie",
+    "dziecko|dziecka|dziecku|dzieci|dziećmi",
+    "przyjaciel|przyjaciela|przyjaciele|przyjaciół",
+    "wróg|wroga|wrogiem|wrogowie|wrogów",
+    "prawda|prawdy|prawdzie|prawdą",
+    "kłamstwo|kłamstwa|kłamstwem",
+    "mądrość|mądrości|mądrością",
+    "głupota|głupoty|głupocie|głupotą",
+    "szczęście|szczęścia|szczęściu|szczęściem",
+    "smutek|smutku|smutkiem",
+    "radość|radości|radością",
+    "łza|łzy|łzą|łez|łzami",
+    "uśmiech|uśmiechu|uśmiechem",
+    "słowo|słowa|słowie|słowem|słów",
+    "myśl|myśli|myślą",
+    "sen|snu|snem|śnie|sny",
+    "pieśń|pieśni|pieśnią",
+    "książka|książki|książce|książką",
+    "chleb|chleba|chlebem",
+    "wino|wina|winie|winem",
+    "droga|drogi|drodze|drogą|dróg",
+    "krok|kroku|krokiem|kroki",
+    "ręka|ręki|ręce|ręką|rąk|rękami",
+    "oko|oka|oku|okiem|oczy|oczu|oczami",
+    "głos|głosu|głosem|głosy",
+    "cisza|ciszy|ciszę|ciszą",
+    "wolność|wolności|wolnością",
+    "ojczyzna|ojczyzny|ojczyźnie|ojczyzną",
+    "naród|narodu|narodzie|narodem",
+    "pamięć|pamięci|pamięcią",
+    "nadzieja|nadziei|nadzieję|nadzieją",
+    "wiara|wiary|wierze|wiarą",
+    "Bóg|Boga|Bogu|Bogiem",
+    "anioł|anioła|aniołem|anioły",
+    "diabeł|diabła|diabłem",
+    "król|króla|królem|królowie",
+    "pan|pana|panu|panem|panowie",
+    "chłop|chłopa|chłopem|chłopi",
+    "kobieta|kobiety|kobiecie|kobietą|kobiet",
+    "mężczyzna|mężczyzny|mężczyźnie|mężczyźni",
+    "młodość|młodości|młodością",
+    "starość|starości|starością",
+    "pieniądz|pieniądze|pieniędzy|pieniędzmi",
+    "praca|pracy|pracę|pracą",
+    "jest|są|był|była|było|byli|będzie|będą|bądź|być",
+    "ma|mają|miał|miała|mieli|mieć|mając",
+    "może|mogą|mógł|mogła",
+    "trzeba",
+    "wolno",
+    "kocha|kochają|kochał|kochała|kochać|kochany",
+    "zna|znają|znał|znała|znać",
+    "widzi|widzą|widział|widziała|widzieć|widząc",
+    "słyszy|słyszą|słyszał|słyszeć",
+    "mówi|mówią|mówił|mówiła|mówić|mówiąc",
+    "milczy|milczą|milczał|milczeć",
+    "czeka|czekają|czekał|czekać",
+    "idzie|idą|szedł|szła|iść|idąc",
+    "wraca|wracają|wracał|wracać",
+    "płacze|płaczą|płakał|płakać",
+    "śpiewa|śpiewają|śpiewał|śpiewać",
+    "żyje|żyją|żył|żyła|żyć",
+    "umiera|umierają|umierał|umierać",
+    "rośnie|rosną|rósł|rosnąć",
+    "gaśnie|gasną|gasł|gasnąć",
+    "płonie|płoną|płonął|płonąć",
+    "szuka|szukają|szukał|szukać",
+    "znajduje|znajdują|znajdował",
+    "traci|tracą|tracił|tracić",
+    "daje|dają|dawał|dawać",
+    "bierze|biorą|brał|brać",
+    "zawsze",
+    "nigdy",
+    "dziś",
+    "jutro",
+    "wczoraj",
+    "tylko",
+    "także",
+    "bardzo",
+    "dobrze",
+    "źle",
+    "cicho",
+    "głośno",
+    "daleko",
+    "blisko",
+    "i",
+    "a",
+    "ale",
+    "lecz",
+    "albo",
+    "gdy",
+    "kiedy",
+    "jak",
+    "choć",
+    "że",
+    "bo",
+    "by",
+    "w",
+    "we",
+    "z",
+    "ze",
+    "na",
+    "do",
+    "od",
+    "po",
+    "przez",
+    "dla",
+    "bez",
+    "pod",
+    "nad",
+    "przed",
+    "za",
+    "u",
+    "ten|tego|temu|tym",
+    "ta|tej|tę|tą",
+    "to",
+    "ów",
+    "każdy|każdego|każdemu",
+    "żaden|żadnego|żadna",
+    "wszystko|wszystkiego|wszystkim",
+    "nic|niczego|niczym",
+    "sam|sama|samo|sami",
+    "swój|swego|swoim|swoja",
+    "mój|mojego|moja|moje",
+    "twój|twojego|twoja|twoje",
+    "nasz|naszego|nasza|nasze",
+    "wasz|waszego|wasza",
+    "dobry|dobrego|dobra|dobre|lepszy|lepsza|najlepszy",
+    "zły|złego|zła|złe|gorszy|najgorszy",
+    "piękny|pięknego|piękna|piękne|piękniejszy",
+    "stary|starego|stara|stare|starszy",
+    "młody|młodego|młoda|młodzi|młodszy",
+    "mądry|mądrego|mądra|mądrzy",
+    "głupi|głupiego|głupia|głupsi",
+    "wielki|wielkiego|wielka|wielcy|większy|największy",
+    "mały|małego|mała|małe|mniejszy|najmniejszy",
+    "cichy|cichego|cicha|ciche",
+    "jasny|jasnego|jasna|jaśniejszy",
+    "ciemny|ciemnego|ciemna|ciemniejszy",
+    "ćma|ćmy|ćmą",
+    "źródło|źródła|źródle",
+    "żaba|żaby|żabie|żabą",
+    "ślad|śladu|śladem|ślady",
+    "ósmy|ósmego|ósma",
+    "Polska|Polski|Polsce|Polską",
+    "Kraków|Krakowa|Krakowie|Krakowem",
+    "Wisła|Wisły|Wiśle|Wisłą",
+    "Łódź|Łodzi|Łodzią",
+    "NIGDY",
+    "ŻYCIE",
+    "ZAWSZE",
+    "PRAWDA",
 };
 
 constexpr std::string_view kAuthors[] = {
@@ -131,11 +290,27 @@ template <std::size_t N> std::vector<std::string> converted(const std::string_vi
     return out;
 }
 
+// The forms of each entry of kWords.
+std::vector<std::vector<std::string>> lexemes()
+{
+    std::vector<std::vector<std::string>> out;
+    for (const std::string& entry : converted(kWords)) {
+        std::vector<std::string> forms;
+        for (std::size_t at = 0; at <= entry.size();) {
+            const std::size_t bar = std::min(entry.find('|', at), entry.size());
+            forms.push_back(entry.substr(at, bar - at));
+            at = bar + 1;
+        }
+        out.push_back(std::move(forms));
+    }
+    return out;
+}
+
 } // namespace
 
 std::string generateQuotes(std::size_t quotations, std::uint64_t seed)
 {
-    const auto words = converted(kWords);
+    const auto words = lexemes();
     const auto authors = converted(kAuthors);
     const std::string dash = toCp1250(" – ");
     Prng random(seed);
@@ -155,8 +330,10 @@ std::string generateQuotes(std::size_t quotations, std::uint64_t seed)
                 line += kFewHitsQuery;
             else if (random.below(8) == 0)
                 line += kManyHitsQuery;
-            else
-                line += words[random.below(words.size())];
+            else {
+                const auto& forms = words[random.below(words.size())];
+                line += forms[forms.size() == 1 ? 0 : random.below(forms.size())];
+            }
         }
         line.front() = capital(line.front());
         line += kEndings[random.below(std::size(kEndings))];

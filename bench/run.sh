@@ -13,7 +13,7 @@ build=${TAVIR_BENCH_BUILD:-build-bench}
 lock=${TAVIR_BUILD_LOCK:-/tmp/tavir-build.lock}
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAVIR_BUILD_GUI=ON >/dev/null
-flock "$lock" cmake --build "$build" -j2 --target bench_quotes bench_window tavir-gen-quotes tavir-cli
+flock "$lock" cmake --build "$build" -j2 --target bench_quotes bench_words bench_window tavir-gen-quotes tavir-cli
 
 command -v rg >/dev/null || apt-get install -y ripgrep >/dev/null || sudo apt-get install -y ripgrep >/dev/null
 
@@ -24,6 +24,10 @@ flock "$lock" "$build/bench_quotes" --benchmark_enable_random_interleaving=true 
 echo
 python3 bench/ratios.py "$json" || status=1
 echo
+words_json=$build/bench_words.json
+flock "$lock" "$build/bench_words" --benchmark_out="$words_json" --benchmark_out_format=json
+echo
+python3 bench/ratios.py "$words_json" || status=1echo
 flock "$lock" bash bench/compare_cli.sh "$build" || status=1
 echo
 QT_QPA_PLATFORM=offscreen flock "$lock" "$build/bench_window" 2>/dev/null || status=1

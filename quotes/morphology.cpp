@@ -6,6 +6,7 @@
 #include "quotes/folding.h"
 
 #include <algorithm>
+#include <atomic>
 #include <iterator>
 #include <sstream>
 
@@ -50,6 +51,9 @@ enum class Encoder
     Prefix, // 'A' + bytes cut from the start, 'A' + bytes cut from the end, bytes appended
     Infix,  // 'A' + where a cut begins, 'A' + its length, 'A' + bytes cut from the end, appended
 };
+
+// The tag summaries kept: 2^15 of 8 bytes.
+constexpr unsigned kTagCacheBits = 15;
 
 // A cut of 255 takes the whole form.
 constexpr unsigned kRemoveEverything = 255;
@@ -183,6 +187,9 @@ struct Morphology::Parts
     // For a byte, the small letters that differ from it only in diacritics (itself among them
     // when it is a small letter or no letter).
     std::array<std::vector<unsigned char>, 256> spellings;
+    // The summaries of tags already read (Morphology::tagSummary): a node's offset in the high
+    // half and its summary in the low, or 0. Shared by every thread; any entry may be replaced.
+    std::unique_ptr<std::atomic<std::uint64_t>[]> tagCache;
 
     [[noreturn]] void fail() const { throw damaged(name); }
 
@@ -445,6 +452,7 @@ Morphology::fromBytes(std::string automaton, std::string_view info, std::string_
     automaton.clear();
     automaton.shrink_to_fit();
     p.check();
+    p.tagCache = std::make_unique<std::atomic<std::uint64_t>[]>(std::size_t{1} << kTagCacheBits);
     // The first node holds one arc to the root.
     p.root = p.target(p.firstArc(0));
     if (p.root == 0)
@@ -510,6 +518,9 @@ std::size_t Morphology::lookupSpelled(std::string_view form, LexemeList& out) co
 }
 
 // The entries after "form+": every path from the separator's target to a final arc.
+// The entries after "form+": every path from the separator's target to a final arc spells an
+// encoded lemma, the separator and the tags. The tags that follow a lemma are summed up once
+// per node (tagSummary), so a look-up reads only the lemmas' few bytes.
 std::size_t Morphology::readEntries(std::uint32_t node, std::string_view form,
                                     LexemeList& out) const
 {
@@ -520,6 +531,10 @@ std::size_t Morphology::readEntries(std::uint32_t node, std::string_view form,
     const std::uint32_t entries = p.target(separator);
     if (entries == 0)
         return 0;
+    const std::size_t codes = p.encoder == Encoder::Infix    ? 3
+                              : p.encoder == Encoder::Prefix ? 2
+                              : p.encoder == Encoder::Suffix ? 1
+                                                             : 0;
     std::size_t kept = 0;
     struct Frame
     {
@@ -538,10 +553,14 @@ std::size_t Morphology::readEntries(std::uint32_t node, std::string_view form,
             p.fail();
         if (!p.last(frame.arc))
             stack[top++] = {p.skip(frame.arc), frame.depth};
-        path[frame.depth] = static_cast<char>(p.label(frame.arc));
-        if (p.final(frame.arc))
-            kept += addEntry(form, {path, frame.depth + 1}, out);
+        const unsigned label = p.label(frame.arc);
+        path[frame.depth] = static_cast<char>(label);
         const std::uint32_t next = p.target(frame.arc);
+        if (frame.depth >= codes && label == p.separator) {
+            if (next != 0)
+                kept += addLexemes(form, {path, frame.depth}, tagSummary(next), out);
+            continue;
+        }
         if (next != 0) {
             if (frame.depth + 1 >= kMaxEntry)
                 p.fail();
@@ -551,23 +570,80 @@ std::size_t Morphology::readEntries(std::uint32_t node, std::string_view form,
     return kept;
 }
 
-std::size_t Morphology::addEntry(std::string_view form, std::string_view entry,
-                                 LexemeList& out) const
+// The classes of the tags below a node (every path to a final arc is a list of tags joined by
+// the separator), as bits: bit c for a class kept, bit 8 + c when every tag of that class is a
+// minor reading, and bit 31 always.
+std::uint32_t Morphology::tagSummary(std::uint32_t node) const
+{
+    const Parts& p = *parts_;
+    std::atomic<std::uint64_t>& cached = p.tagCache[(node * 2654435761u) >> (32 - kTagCacheBits)];
+    const std::uint64_t entry = cached.load(std::memory_order_relaxed);
+    if (entry >> 32 == node)
+        return static_cast<std::uint32_t>(entry);
+
+    std::uint32_t summary = 1u << 31;
+    const auto addTags = [&](std::string_view tags) {
+        for (std::size_t at = 0; at <= tags.size();) {
+            std::size_t end = tags.find(static_cast<char>(p.separator), at);
+            if (end == std::string_view::npos)
+                end = tags.size();
+            const std::string_view tag = tags.substr(at, end - at);
+            const std::string_view part = tag.substr(0, tag.find(':'));
+            if (!tag.empty() && !leftOut(part, tag)) {
+                const unsigned c = static_cast<unsigned>(classOf(part));
+                if ((summary & (1u << c)) == 0)
+                    summary |= (1u << c) | (1u << (8 + c));
+                if (!minorReading(part, tag))
+                    summary &= ~(1u << (8 + c));
+            }
+            at = end + 1;
+        }
+    };
+    struct Frame
+    {
+        std::uint32_t arc;
+        std::uint32_t depth;
+    };
+    Frame stack[kMaxEntry + 2];
+    char path[kMaxEntry];
+    std::size_t top = 0;
+    stack[top++] = {p.firstArc(node), 0};
+    std::size_t steps = 0;
+    while (top != 0) {
+        const Frame frame = stack[--top];
+        if (++steps > kMaxSteps)
+            p.fail();
+        if (!p.last(frame.arc))
+            stack[top++] = {p.skip(frame.arc), frame.depth};
+        path[frame.depth] = static_cast<char>(p.label(frame.arc));
+        if (p.final(frame.arc))
+            addTags({path, frame.depth + 1});
+        const std::uint32_t next = p.target(frame.arc);
+        if (next != 0) {
+            if (frame.depth + 1 >= kMaxEntry)
+                p.fail();
+            stack[top++] = {p.firstArc(next), frame.depth + 1};
+        }
+    }
+    cached.store((std::uint64_t{node} << 32) | summary, std::memory_order_relaxed);
+    return summary;
+}
+
+// Decodes the lemma of one entry ("head": the codes and the bytes appended) and adds it once for
+// each class the summary of its tags holds.
+std::size_t Morphology::addLexemes(std::string_view form, std::string_view head,
+                                   std::uint32_t summary, LexemeList& out) const
 {
     const Parts& p = *parts_;
     const std::size_t codes = p.encoder == Encoder::Infix    ? 3
                               : p.encoder == Encoder::Prefix ? 2
                               : p.encoder == Encoder::Suffix ? 1
                                                              : 0;
-    if (entry.size() < codes)
+    if (head.size() < codes)
         p.fail();
-    std::size_t end = entry.find(static_cast<char>(p.separator), codes);
-    if (end == std::string_view::npos)
-        end = entry.size();
-    const std::string_view appended = entry.substr(codes, end - codes);
-    const std::string_view tags = end < entry.size() ? entry.substr(end + 1) : std::string_view();
+    const std::string_view appended = head.substr(codes);
     const auto code = [&](std::size_t k) {
-        return static_cast<unsigned>(static_cast<unsigned char>(entry[k]) - 'A') & 0xFFu;
+        return static_cast<unsigned>(static_cast<unsigned char>(head[k]) - 'A') & 0xFFu;
     };
 
     // The lemma: what is kept of the form, then the bytes appended.
@@ -621,19 +697,12 @@ std::size_t Morphology::addEntry(std::string_view form, std::string_view entry,
     size += appended.size();
     const std::string_view lemmaText(lemma, size);
 
-    // Tags, joined by the separator: "subst:sg:nom:m3+verb:inf:imperf".
     std::size_t kept = 0;
-    for (std::size_t at = 0; at <= tags.size();) {
-        std::size_t next = tags.find(static_cast<char>(p.separator), at);
-        if (next == std::string_view::npos)
-            next = tags.size();
-        const std::string_view tag = tags.substr(at, next - at);
-        const std::string_view part = tag.substr(0, tag.find(':'));
-        if (!tag.empty() && !leftOut(part, tag)) {
-            out.add(lemmaText, classOf(part), minorReading(part, tag));
+    for (unsigned c = 0; c <= static_cast<unsigned>(WordClass::Other); ++c) {
+        if ((summary & (1u << c)) != 0) {
+            out.add(lemmaText, static_cast<WordClass>(c), (summary & (1u << (8 + c))) != 0);
             ++kept;
         }
-        at = next + 1;
     }
     return kept;
 }

@@ -112,7 +112,9 @@ private:
     // Each returns the count of readings kept.
     std::size_t lookupSpelled(std::string_view form, LexemeList& out) const;
     std::size_t readEntries(std::uint32_t node, std::string_view form, LexemeList& out) const;
-    std::size_t addEntry(std::string_view form, std::string_view entry, LexemeList& out) const;
+    std::size_t addLexemes(std::string_view form, std::string_view head, std::uint32_t summary,
+                           LexemeList& out) const;
+    std::uint32_t tagSummary(std::uint32_t node) const;
     std::size_t lookupVariants(std::string_view word, Case letterCase, LexemeList& out) const;
 
     std::unique_ptr<const Parts> parts_;
