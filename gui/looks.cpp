@@ -25,6 +25,31 @@ const std::string& hintText()
     return hint;
 }
 
+QString questionCaption()
+{
+    return QStringLiteral("Pytanie:");
+}
+
+QString closeQuestion()
+{
+    return QStringLiteral("Zakończyć pracę programu?");
+}
+
+QString onlineQuestion()
+{
+    return QStringLiteral("Czy jesteś teraz połączony z Internetem?");
+}
+
+QString saveDialogTitle()
+{
+    return QStringLiteral("Zapisz zaznaczone cytaty na  dysku:");
+}
+
+QString saveDialogFilter()
+{
+    return QStringLiteral("Pliki HTML (*.html)");
+}
+
 QString mainWindowStyleSheet()
 {
     return QStringLiteral(

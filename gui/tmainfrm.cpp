@@ -305,8 +305,7 @@ void TMainFrm::FormCloseQuery(bool& canClose)
     canClose = closing_;
     if (closing_)
         return;
-    if (!platform_.askYesNo(this, QStringLiteral("Pytanie:"),
-                            QStringLiteral("Zakończyć pracę programu?")))
+    if (!platform_.askYesNo(this, looks::questionCaption(), looks::closeQuestion()))
         return;
     if (queryRunning_) {
         // The running query stops at its next delivery of events and then closes the window.
@@ -417,9 +416,8 @@ void TMainFrm::ZapiszZaznaczone()
     const std::vector<std::string_view> captions = selectedCaptions();
     if (captions.empty())
         return;
-    const std::optional<QString> name =
-        platform_.saveFileName(this, QStringLiteral("Zapisz zaznaczone cytaty na  dysku:"),
-                               QStringLiteral("Pliki HTML (*.html)"), lastSaveName_);
+    const std::optional<QString> name = platform_.saveFileName(
+        this, looks::saveDialogTitle(), looks::saveDialogFilter(), lastSaveName_);
     if (!name || name->isEmpty())
         return;
     lastSaveName_ = *name;
@@ -475,8 +473,7 @@ void TMainFrm::openWebPage(std::string_view path)
 
 void TMainFrm::Uaktualnijprogram1Click()
 {
-    if (platform_.askYesNo(nullptr, QStringLiteral("Pytanie:"),
-                           QStringLiteral("Czy jesteś teraz połączony z Internetem?")))
+    if (platform_.askYesNo(nullptr, looks::questionCaption(), looks::onlineQuestion()))
         openWebPage("/updates/tavir/");
 }
 
