@@ -18,7 +18,7 @@ std::string toWindows1250(const QString& text);
 // For an HTML page: markup escaped, characters without a Windows-1250 form as references.
 std::string toWindows1250Html(const QString& text);
 QByteArray toByteArray(std::string_view bytes);
-// Paths and system messages are UTF-8 on this platform.
+// Paths and system messages are UTF-8 on Linux.
 QString fromSystem(std::string_view text);
 std::string toSystem(const QString& text);
 

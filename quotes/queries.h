@@ -125,7 +125,7 @@ private:
     std::uint32_t state_;
 };
 
-// The seed of a random draw: whole seconds since 1970 from time(), as the runtime takes it.
+// The seed of the window's random draw: the current time in whole seconds since 1970.
 std::uint32_t timeSeed();
 // The seed for a given time: its seconds since 1970 wrapped to 32 bits. From 2038 on they no
 // longer fit; wrapped, the seed still changes each second rather than every draw beginning alike.

@@ -38,7 +38,8 @@ void WriteConfigInteger(std::string_view key, std::int32_t value, profile::Batch
 // Between font records and Qt. Qt fonts carry no colour, so it travels beside them.
 QFont toQFont(const FontRecord& font);
 FontRecord fontRecord(const QFont& font, std::int32_t color);
-// A system colour maps to the palette role closest to its Windows meaning.
+// A stored system colour (a negative value, the colour of a part of the desktop's look such as
+// window text) maps to the palette role that colours the same part here.
 QColor toQColor(std::int32_t colorValue, const QPalette& palette);
 std::int32_t colorValue(const QColor& color);
 // Sets the control's font and its text colour (the Text and WindowText roles).
