@@ -175,12 +175,11 @@ int run(const Options& options)
                                             std::string(tavir::kDictionaryFile)));
         tavir::NoWaitIndicator wait;
         tavir::NoEventPump pump;
-        tavir::FiltrujFormy(quotes, index,
-                            options.raw ? options.text : tavir::utf8ToCp1250(options.text), out,
-                            wait, pump, {},
-                            options.folding == tavir::Folding::NoDiacritics
-                                ? tavir::Folding::NoDiacritics
-                                : tavir::Folding::EveryCase);
+        tavir::FiltrujFormy(
+            quotes, index, options.raw ? options.text : tavir::utf8ToCp1250(options.text), out,
+            wait, pump, {},
+            options.folding == tavir::Folding::NoDiacritics ? tavir::Folding::NoDiacritics
+                                                            : tavir::Folding::EveryCase);
         return 0;
     }
     const std::string query = options.command == "all" ? std::string()
