@@ -8,25 +8,13 @@
 
 namespace tavir {
 
-namespace {
-
-template <class Collection> std::size_t quotationsOf(const Collection& quotes)
-{
-    if constexpr (requires { quotes.quotationCount(); })
-        return quotes.quotationCount();
-    else
-        return quotes.count() > 0 ? quotes.count() - 1 : 0;
-}
-
-} // namespace
-
 QueryEnd FiltrujFormy(const QuoteCollection& quotes, const WordIndex& index, std::string_view query,
                       ResultList& list, WaitIndicator& wait, EventPump& pump,
                       const PumpPolicy& policy, Folding folding)
 {
     if (query.empty())
         return FiltrujDane(quotes, query, list, wait, pump, policy, folding);
-    const std::size_t quotations = std::min(quotationsOf(quotes), index.lineCount());
+    const std::size_t quotations = std::min(quotes.quotationCount(), index.lineCount());
     const std::size_t linesPerCheck = std::max<std::size_t>(policy.linesPerCheck, 1);
 
     list.beginUpdate();

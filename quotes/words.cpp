@@ -125,15 +125,6 @@ std::string lexemeKey(const Lexeme& lexeme)
     return key;
 }
 
-// The collection's quotations: every line but the last.
-template <class Collection> std::size_t quotationsOf(const Collection& quotes)
-{
-    if constexpr (requires { quotes.quotationCount(); })
-        return quotes.quotationCount();
-    else
-        return quotes.count() > 0 ? quotes.count() - 1 : 0;
-}
-
 } // namespace
 
 const std::array<bool, 256>& wordLetters()
@@ -183,7 +174,7 @@ WordIndex WordIndex::build(const QuoteCollection& quotes,
     index.morphology_ = std::move(morphology);
     Tables& t = *index.tables_;
     const FoldTable& capital = everyCaseFoldTable();
-    const std::size_t lineCount = quotationsOf(quotes);
+    const std::size_t lineCount = quotes.quotationCount();
     index.lineCount_ = lineCount;
 
     // The distinct words of each line, then the lines of each word.
