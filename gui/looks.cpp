@@ -2,6 +2,12 @@
 
 #include "base/codec.h"
 
+#include <QApplication>
+#include <QStyle>
+
+#include <algorithm>
+#include <cmath>
+
 namespace tavir::looks {
 
 QString welcomeText()
@@ -48,6 +54,34 @@ QString saveDialogTitle()
 QString saveDialogFilter()
 {
     return QStringLiteral("Pliki HTML (*.html)");
+}
+
+QPalette designPalette()
+{
+    return QApplication::style()->standardPalette();
+}
+
+double contrastRatio(const QColor& a, const QColor& b)
+{
+    const auto luminance = [](const QColor& c) {
+        const auto channel = [](double v) {
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) +
+               0.0722 * channel(c.blueF());
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor linkColor(const QPalette& palette)
+{
+    const QColor design(0x7E, 0x03, 0x05);
+    const QColor background = palette.color(QPalette::Window);
+    if (contrastRatio(design, background) >= 4.5)
+        return design;
+    const QColor own = palette.color(QPalette::Link);
+    return contrastRatio(own, background) >= 4.5 ? own : palette.color(QPalette::WindowText);
 }
 
 QString mainWindowStyleSheet()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QColor>
+#include <QPalette>
 #include <QString>
 
 #include <string>
@@ -18,6 +20,15 @@ QString onlineQuestion();
 // The save dialog of the HTML export (the two blanks in its title are the program's own).
 QString saveDialogTitle();
 QString saveDialogFilter();
+// The colours the window's own controls are designed in, light whatever the desktop's scheme:
+// they are drawn on fixed light backgrounds and pictures, so their text stays dark.
+QPalette designPalette();
+// The contrast of two colours as the Web Content Accessibility Guidelines reckon it, from 1 to
+// 21; body text wants at least 4.5.
+double contrastRatio(const QColor& a, const QColor& b);
+// The About window's link colour: the design's dark red, or on a background it does not stand
+// out from (a dark scheme), the palette's own link colour.
+QColor linkColor(const QPalette& palette);
 // Only the window's own controls: menus and dialogs keep the desktop's look.
 QString mainWindowStyleSheet();
 

@@ -5,10 +5,12 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
+#include <QToolTip>
 
 #include <algorithm>
 #include <climits>
@@ -28,6 +30,28 @@ protected:
         QStyledItemDelegate::initStyleOption(option, index);
         if (index.row() == view_->hoveredRow())
             option->font.setUnderline(true);
+    }
+
+    // A row cut off with "…" shows its whole text as a tooltip, wrapped as a paragraph.
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override
+    {
+        if (event->type() != QEvent::ToolTip || !index.isValid())
+            return QStyledItemDelegate::helpEvent(event, view, option, index);
+        QStyleOptionViewItem shown = option;
+        initStyleOption(&shown, index);
+        const QStyle* style = view->style();
+        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1;
+        const int room =
+            style->subElementRect(QStyle::SE_ItemViewItemText, &shown, view).width() - 2 * margin;
+        if (shown.fontMetrics.horizontalAdvance(shown.text) <= room) {
+            QToolTip::hideText();
+            return true;
+        }
+        QToolTip::showText(event->globalPos(),
+                           QStringLiteral("<qt>%1</qt>").arg(shown.text.toHtmlEscaped()), view,
+                           option.rect);
+        return true;
     }
 
 private:

@@ -1,9 +1,11 @@
 #include "gui/tabout.h"
 
 #include "gui/design_font.h"
+#include "gui/looks.h"
 #include "quotes/product.h"
 #include "ui_tabout.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScreen>
 
@@ -49,7 +51,8 @@ Tabout::Tabout(std::function<void(const QString&)> open, QWidget* parent)
     tooltip.setColor(QPalette::Text, tooltip.color(QPalette::ToolTipText));
     ui_->Memo1->setPalette(tooltip);
     ui_->Label6->setText(homePage());
-    ui_->Label6->setStyleSheet(QStringLiteral("color: #7E0305; text-decoration: underline;"));
+    ui_->Label6->setStyleSheet(QStringLiteral("color: %1; text-decoration: underline;")
+                                   .arg(looks::linkColor(palette()).name()));
     ui_->Label6->installEventFilter(this);
 
     connect(ui_->SpeedButton2, &QToolButton::clicked, this, &Tabout::SpeedButton4click);
@@ -84,6 +87,16 @@ void Tabout::Label6Click()
 void Tabout::SpeedButton1Click()
 {
     accept();
+}
+
+void Tabout::keyPressEvent(QKeyEvent* event)
+{
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        ui_->SpeedButton1->click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 bool Tabout::eventFilter(QObject* watched, QEvent* event)

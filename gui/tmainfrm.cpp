@@ -120,6 +120,9 @@ TMainFrm::TMainFrm(Platform& platform, std::string applicationFolder, FilePlaces
     guarded([this] { FormCreate(); });
     // The user cannot resize the window by dragging its border.
     setFixedSize(size());
+    // A placement stored on a monitor since unplugged, or a window larger than a scaled screen,
+    // still shows its title bar.
+    KeepOnScreen(*this);
 }
 
 TMainFrm::~TMainFrm() = default;
@@ -176,6 +179,8 @@ void TMainFrm::setUpLooks()
     setTabOrder(ui_->Edit1, ui_->Wyniki);
     setTabOrder(ui_->Wyniki, ui_->Memo1);
 
+    // The controls on fixed backgrounds keep the design's colours on a dark desktop too.
+    ui_->centralWidget->setPalette(looks::designPalette());
     ui_->centralWidget->setStyleSheet(looks::mainWindowStyleSheet());
 }
 

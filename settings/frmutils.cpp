@@ -5,6 +5,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QStyle>
 #include <QWidget>
 
 #include <algorithm>
@@ -133,6 +134,45 @@ void ReadFormPlacement(QWidget& form, const std::string& path)
         profile::readInteger(path, section, kHeightKey, form.frameGeometry().height());
     form.resize(form.width(), sizeRange(std::int64_t{outerHeight} -
                                         (form.frameGeometry().height() - form.height())));
+}
+
+QPoint keptOnScreen(const QRect& frame, const QList<QRect>& screens)
+{
+    if (screens.isEmpty())
+        return frame.topLeft();
+    QRect best = screens.front();
+    qint64 bestArea = -1;
+    for (const QRect& screen : screens) {
+        const QRect common = screen.intersected(frame);
+        const qint64 area = common.isEmpty() ? 0 : qint64{common.width()} * common.height();
+        if (area > bestArea) {
+            best = screen;
+            bestArea = area;
+        }
+    }
+    const auto place = [](int at, int length, int first, int room) {
+        // As far in as needed for the far edge to fit, never before the screen's start.
+        return std::max(first, std::min(at, first + room - length));
+    };
+    return {place(frame.x(), frame.width(), best.x(), best.width()),
+            place(frame.y(), frame.height(), best.y(), best.height())};
+}
+
+void KeepOnScreen(QWidget& form)
+{
+    if (form.isMaximized() || form.isFullScreen())
+        return;
+    QList<QRect> screens;
+    for (const QScreen* screen : QGuiApplication::screens())
+        screens.push_back(screen->availableGeometry());
+    // Before it is shown the window has no frame yet: the title bar is reckoned in.
+    QRect frame = form.frameGeometry();
+    if (!form.isVisible())
+        frame.setHeight(frame.height() +
+                        form.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &form));
+    const QPoint place = keptOnScreen(frame, screens);
+    if (place != frame.topLeft())
+        form.move(place);
 }
 
 void WriteConfigInteger(std::string_view key, std::int32_t value, const std::string& path)

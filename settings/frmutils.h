@@ -5,7 +5,10 @@
 
 #include <QColor>
 #include <QFont>
+#include <QList>
 #include <QPalette>
+#include <QPoint>
+#include <QRect>
 
 #include <cstdint>
 #include <string>
@@ -27,6 +30,14 @@ void WriteFormPlacement(const QWidget& form, profile::Batch& batch);
 // Each key falls back to the form's current value; the state is applied before the size, and
 // the size is not read at all when the form ends up maximized.
 void ReadFormPlacement(QWidget& form, const std::string& path);
+
+// Where a window whose outer rectangle is `frame` goes so that it lies on one of the `screens`
+// (their available areas): on the screen it overlaps most, or the first when it overlaps none
+// (a monitor since unplugged); whole where it fits, else its top-left corner first, where the
+// title bar is. A window already whole on a screen stays where it is.
+QPoint keptOnScreen(const QRect& frame, const QList<QRect>& screens);
+// Moves the form there, among the screens the window system reports.
+void KeepOnScreen(QWidget& form);
 
 // WriteFontSection and ReadFontSection need no Qt: they live with the font record, in
 // settings/font_record.h.

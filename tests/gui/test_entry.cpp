@@ -26,7 +26,9 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&first));
         QCOMPARE(first.windowHandle()->title(), u"Tytuł"_s);
         QCOMPARE(first.layoutDirection(), Qt::LeftToRight);
-        QCOMPARE(QGuiApplication::platformName(), qEnvironmentVariable("QT_QPA_PLATFORM"));
+        // The platform named by the environment, without its options.
+        QCOMPARE(QGuiApplication::platformName(),
+                 qEnvironmentVariable("QT_QPA_PLATFORM").section(u':', 0, 0));
     }
 };
 
