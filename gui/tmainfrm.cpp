@@ -100,7 +100,7 @@ TMainFrm::TMainFrm(Platform& platform, std::string applicationFolder, FilePlaces
       PopupMenu1(new QMenu(this)), PopupMenu2(new QMenu(this)),
       applicationFolder_(std::move(applicationFolder)), places_(std::move(places)),
       loading_(std::async(std::launch::async, &QuoteCollection::fromFile,
-                          applicationFolder_ + std::string(kQuoteFile))),
+                          collectionToRead(applicationFolder_))),
       settings_(places_)
 {
     registerPictures();
@@ -293,6 +293,13 @@ void TMainFrm::WynikiSelectItem()
     const std::vector<int> rows = ui_->Wyniki->selectedRowsInOrder();
     if (!rows.empty())
         ui_->Memo1->setPlainText(shownText(model_->caption(rows.front()), kShownInPreview));
+}
+
+void TMainFrm::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!std::exchange(shown_, true))
+        KeepOnScreen(*this);
 }
 
 void TMainFrm::closeEvent(QCloseEvent* event)

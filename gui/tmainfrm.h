@@ -55,6 +55,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Once shown, the window's real frame is known: it is kept on the screen once more.
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -119,6 +121,7 @@ private:
     bool queryRunning_ = false;
     bool closeAfterQuery_ = false;
     bool closing_ = false;
+    bool shown_ = false;
 };
 
 } // namespace tavir
