@@ -131,4 +131,28 @@ bool makeParentFolders(const std::string& path)
     return true;
 }
 
+std::string userCollectionFile()
+{
+    std::string dataHome = absoluteVariable("XDG_DATA_HOME");
+    if (dataHome.empty())
+        dataHome = underFolder(homeFolder(), ".local/share");
+    return underFolder(underFolder(dataHome, kUserFolder),
+                       std::filesystem::path(kQuoteFile).filename().string());
+}
+
+std::string collectionToRead(const std::string& applicationFolder,
+                             const std::optional<std::string>& given)
+{
+    if (given)
+        return *given;
+    if (const char* named = std::getenv("TAVIR_FILE"); named && named[0] != '\0')
+        return named;
+    // Whatever is there, even what cannot be read: its error then says why, rather than the
+    // shipped collection standing in for it unseen.
+    std::error_code error;
+    if (std::string own = userCollectionFile(); std::filesystem::exists(own, error))
+        return own;
+    return applicationFolder + std::string(kQuoteFile);
+}
+
 } // namespace tavir

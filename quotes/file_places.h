@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace tavir {
@@ -52,5 +53,17 @@ private:
 
 // Creates the missing folders leading to `path`; false when they cannot be made.
 bool makeParentFolders(const std::string& path);
+
+// The user's own quotation collection, which `tavir-cli import --install` writes:
+// $XDG_DATA_HOME/tavir/cytaty.dbc (the variable counts only when it holds an absolute path), by
+// default ~/.local/share/tavir/cytaty.dbc.
+std::string userCollectionFile();
+
+// The quotation file the window and tavir-cli read, the first that applies: `given` (tavir-cli's
+// --file, even an empty one); the variable TAVIR_FILE when it is set and not empty; the user's
+// own collection when something is there; the collection shipped in the program's dane/.
+// `applicationFolder` ends in a separator.
+std::string collectionToRead(const std::string& applicationFolder,
+                             const std::optional<std::string>& given = std::nullopt);
 
 } // namespace tavir

@@ -1,6 +1,7 @@
 #include "quotes/queries.h"
 
 #include "quotes/finder.h"
+#include "quotes/throttle.h"
 
 #include <algorithm>
 #include <bit>
@@ -11,31 +12,6 @@
 namespace tavir {
 
 namespace {
-
-class Throttle
-{
-public:
-    Throttle(EventPump& pump, const PumpPolicy& policy)
-        : pump_(pump), policy_(policy), last_(std::chrono::steady_clock::now())
-    {
-    }
-
-    // Called once per `linesPerCheck` lines; false when the query must stop.
-    bool check()
-    {
-        const auto now = std::chrono::steady_clock::now();
-        if (now - last_ < policy_.interval)
-            return true;
-        const bool goOn = pump_.deliverPending();
-        last_ = std::chrono::steady_clock::now();
-        return goOn;
-    }
-
-private:
-    EventPump& pump_;
-    const PumpPolicy& policy_;
-    std::chrono::steady_clock::time_point last_;
-};
 
 bool listAll(const QuoteCollection& quotes, std::size_t quotations, ResultList& list,
              WaitIndicator& wait, Throttle& throttle, std::size_t linesPerCheck)

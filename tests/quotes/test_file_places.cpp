@@ -201,3 +201,55 @@ TEST(FilePlaces, FoldersAreMadeWhenFirstWritten)
     }
     EXPECT_TRUE(tavir::makeParentFolders("TaViR.txt"));
 }
+
+// Where the quotations are read from: --file, else $TAVIR_FILE, else the user's own collection
+// when something is there, else the shipped one.
+TEST(CollectionPlace, GivenThenVariableThenTheUsersOwnThenTheShippedOne)
+{
+    TempDir dir;
+    ScopedEnvironment environment;
+    environment.set("HOME", dir.file("home"));
+    environment.set("XDG_DATA_HOME", dir.file("data"));
+    environment.set("TAVIR_FILE", std::nullopt);
+    const std::string app = dir.file("app") + "/";
+    const std::string shipped = app + "dane/cytaty/cytaty.dbc";
+    const std::string own = dir.file("data/tavir/cytaty.dbc");
+    EXPECT_EQ(tavir::userCollectionFile(), own);
+
+    EXPECT_EQ(tavir::collectionToRead(app), shipped);
+    dir.write("data/tavir/cytaty.dbc", "moje\r\nkoniec\r\n");
+    EXPECT_EQ(tavir::collectionToRead(app), own);
+    environment.set("TAVIR_FILE", "/srv/cytaty.dbc");
+    EXPECT_EQ(tavir::collectionToRead(app), "/srv/cytaty.dbc");
+    EXPECT_EQ(tavir::collectionToRead(app, std::string("inny.dbc")), "inny.dbc");
+    // --file "" is a name of its own (which cannot be opened); an empty variable counts as unset.
+    EXPECT_EQ(tavir::collectionToRead(app, std::string()), "");
+    environment.set("TAVIR_FILE", "");
+    EXPECT_EQ(tavir::collectionToRead(app), own);
+}
+
+TEST(CollectionPlace, TheUsersOwnIsUnderTheDataHome)
+{
+    TempDir dir;
+    ScopedEnvironment environment;
+    environment.set("HOME", "/home/ala");
+    environment.set("XDG_DATA_HOME", "/srv/data/");
+    EXPECT_EQ(tavir::userCollectionFile(), "/srv/data/tavir/cytaty.dbc");
+    // A relative path is no XDG folder.
+    for (const std::optional<std::string>& unusable :
+         {std::optional<std::string>("data"), std::optional<std::string>(""),
+          std::optional<std::string>()}) {
+        environment.set("XDG_DATA_HOME", unusable);
+        EXPECT_EQ(tavir::userCollectionFile(), "/home/ala/.local/share/tavir/cytaty.dbc");
+    }
+
+    // Something there that is no file is still the user's: reading it then says what is wrong.
+    environment.set("XDG_DATA_HOME", dir.file("data"));
+    environment.set("TAVIR_FILE", std::nullopt);
+    fs::create_directories(dir.file("data/tavir/cytaty.dbc"));
+    EXPECT_EQ(tavir::collectionToRead("/app/"), dir.file("data/tavir/cytaty.dbc"));
+    // A link to nothing is nothing there.
+    fs::remove(dir.file("data/tavir/cytaty.dbc"));
+    fs::create_symlink(dir.file("none"), dir.file("data/tavir/cytaty.dbc"));
+    EXPECT_EQ(tavir::collectionToRead("/app/"), "/app/dane/cytaty/cytaty.dbc");
+}
