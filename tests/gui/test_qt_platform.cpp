@@ -5,8 +5,10 @@
 #include <QDialog>
 #include <QFontDatabase>
 #include <QFontDialog>
+#include <QLineEdit>
 #include <QTest>
 
+#include <algorithm>
 #include <functional>
 
 using namespace Qt::StringLiterals;
@@ -42,6 +44,40 @@ class TestQtPlatform : public QObject
     Q_OBJECT
 
 private slots:
+    // The dialog opens on the installed face the design face is drawn in, with its bold and
+    // italic styles to choose from, and a sample tall enough to show the size chosen.
+    void fontDialogOpensOnAnInstalledFaceWithItsSample()
+    {
+        ScriptedQtPlatform platform;
+        QString face;
+        QStringList styles;
+        int sampleHeight = 0, lineHeight = 0;
+        platform.user = [&](QDialog& dialog) {
+            dialog.show();
+            face = static_cast<QFontDialog&>(dialog).currentFont().family();
+            styles = QFontDatabase::styles(face);
+            for (auto* sample : dialog.findChildren<QLineEdit*>()) {
+                if (sample->isReadOnly() || sample->objectName().contains(u"sample"_s)) {
+                    sampleHeight = sample->height();
+                    lineHeight = sample->fontMetrics().height();
+                }
+            }
+        };
+        QVERIFY(platform.chooseFont(nullptr, tavir::designFont(8)));
+        QVERIFY2(QFontDatabase::families().contains(face), qPrintable(face));
+        const auto has = [&](bool bold, bool italic) {
+            return std::any_of(styles.begin(), styles.end(), [&](const QString& style) {
+                return QFontDatabase::bold(face, style) == bold &&
+                       QFontDatabase::italic(face, style) == italic;
+            });
+        };
+        QVERIFY2(has(false, false) && has(true, false) && has(false, true) && has(true, true),
+                 qPrintable(face + u": "_s + styles.join(u", "_s)));
+        QVERIFY2(
+            lineHeight > 0 && sampleHeight >= 3 * lineHeight,
+            qPrintable(u"sample %1 px for lines of %2 px"_s.arg(sampleHeight).arg(lineHeight)));
+    }
+
     void fontDialogKeepsAFaceItCannotList()
     {
         const QFont list = tavir::designFont(8);
