@@ -4,18 +4,36 @@
 #include "base/errors.h"
 #include "base/file_io.h"
 #include "cli/output.h"
+#include "quotes/file_places.h"
 
 #include <cstdio>
 #include <exception>
 #include <string_view>
+#include <unistd.h>
 #include <utility>
 
 namespace tavir {
 
 namespace {
 
+std::string readStandardInput()
+{
+    std::string bytes;
+    char chunk[1 << 16];
+    for (;;) {
+        const ssize_t n = readSome(STDIN_FILENO, chunk, sizeof chunk);
+        if (n < 0)
+            throw cannotOpenFile("-");
+        if (n == 0)
+            return bytes;
+        bytes.append(chunk, static_cast<std::size_t>(n));
+    }
+}
+
 std::string readWholeFile(const std::string& path)
 {
+    if (path == "-")
+        return readStandardInput();
     FileBytes file = readRegularFile(path, kNoSizeLimit);
     if (!file.ok())
         throw cannotOpenFile(path);
@@ -43,6 +61,8 @@ std::optional<ImportOptions> parseImportArguments(int argc, char** argv)
             options.output = argv[++i];
             if (options.output.empty())
                 return std::nullopt;
+        } else if (arg == "--install") {
+            options.install = true;
         } else if (arg == "--") {
             ++i;
             break;
@@ -54,7 +74,7 @@ std::optional<ImportOptions> parseImportArguments(int argc, char** argv)
     }
     for (; i < argc; ++i)
         options.files.emplace_back(argv[i]);
-    if (options.files.empty())
+    if (options.files.empty() || (options.install && !options.output.empty()))
         return std::nullopt;
     return options;
 }
@@ -66,12 +86,16 @@ int runImport(const ImportOptions& options)
         for (const std::string& file : options.files)
             import.addFile(readWholeFile(file), options.format, options.encoding);
         const std::string collection = import.collection();
-        if (options.output.empty()) {
+        const std::string output = options.install ? userCollectionFile() : options.output;
+        if (output.empty()) {
             cli::writeOutput(collection);
-        } else if (!replaceFileContents(options.output, collection)) {
-            throw unableToWriteTo(options.output);
+        } else if ((options.install && !makeParentFolders(output)) ||
+                   !replaceFileContents(output, collection)) {
+            throw unableToWriteTo(output);
         }
-        const std::string summary = import.summary();
+        std::string summary = import.summary();
+        if (options.install)
+            summary += "installed as: " + output + "\n";
         std::fwrite(summary.data(), 1, summary.size(), stderr);
         return 0;
     } catch (const cli::OutputFailed& error) {

@@ -9,12 +9,14 @@
 namespace tavir {
 
 // tavir-cli import [--format fortune|lines] [--encoding utf-8|iso-8859-2|windows-1250]
-//                  [--output PATH] FILE...
+//                  [--output PATH|--install] FILE...
+// A FILE of "-" is standard input.
 struct ImportOptions
 {
     std::optional<ImportFormat> format;
     std::optional<ImportEncoding> encoding;
-    std::string output; // empty: standard output
+    std::string output;   // empty: standard output
+    bool install = false; // the output is the user's own collection (userCollectionFile())
     std::vector<std::string> files;
 };
 

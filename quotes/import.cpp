@@ -80,8 +80,9 @@ const Substitute* findSubstitute(char32_t c)
     return it != std::end(kSubstitutes) && it->from == c ? it : nullptr;
 }
 
-// A line opening with "--" (or more hyphens) or an em dash names the author.
-std::u32string authorLine(std::u32string_view line)
+// A line opening with "--" (or more hyphens) or an em dash names the author: the author, or
+// nothing when the line is no such line.
+std::u32string_view authorOf(std::u32string_view line)
 {
     std::size_t dashes = 0;
     if (line.starts_with(U"--")) {
@@ -90,13 +91,8 @@ std::u32string authorLine(std::u32string_view line)
         dashes = line.find_first_not_of(kEmDash);
     }
     if (dashes == 0 || dashes == std::u32string_view::npos)
-        return std::u32string(line);
-    const std::u32string_view author = trim(line.substr(dashes));
-    if (author.empty())
-        return std::u32string(line);
-    std::u32string joined{kEnDash, U' '};
-    joined += author;
-    return joined;
+        return {};
+    return trim(line.substr(dashes));
 }
 
 // A character that vanished in Windows-1250 (a zero-width space, a mark with nothing to
@@ -222,17 +218,31 @@ std::vector<std::vector<std::u32string>> splitImportEntries(std::u32string_view 
     return entries;
 }
 
-std::u32string normaliseImportEntry(const std::vector<std::u32string>& lines)
+std::u32string normaliseImportEntry(const std::vector<std::u32string>& lines, bool* slashes)
 {
     std::u32string joined;
+    bool authorSeen = false;
+    bool slashed = false;
     for (const auto& raw : lines) {
         const std::u32string_view line = trim(raw);
         if (line.empty())
             continue;
-        if (!joined.empty())
+        const std::u32string_view author = authorOf(line);
+        if (!joined.empty()) {
+            slashed = slashed || (author.empty() && !authorSeen);
+            joined += author.empty() && !authorSeen ? U" / " : U" ";
+        }
+        if (author.empty()) {
+            joined += line;
+        } else {
+            joined += kEnDash;
             joined += U' ';
-        joined += authorLine(line);
+            joined += author;
+            authorSeen = true;
+        }
     }
+    if (slashes)
+        *slashes = slashed;
     std::u32string text;
     text.reserve(joined.size());
     bool blank = false;
@@ -297,7 +307,8 @@ void QuoteImport::addFile(std::string_view bytes, std::optional<ImportFormat> fo
 void QuoteImport::addEntry(const std::vector<std::u32string>& lines)
 {
     ++counts_.read;
-    Cp1250Text line = toCp1250Closest(normaliseImportEntry(lines));
+    bool joined = false;
+    Cp1250Text line = toCp1250Closest(normaliseImportEntry(lines, &joined));
     tidySpaces(line.bytes);
     if (line.bytes.empty()) {
         ++counts_.empty;
@@ -308,6 +319,7 @@ void QuoteImport::addEntry(const std::vector<std::u32string>& lines)
         return;
     }
     ++counts_.written;
+    counts_.joined += joined ? 1 : 0;
     counts_.closest += line.closest;
     counts_.unknown += line.unknown;
     body_ += line.bytes;
@@ -331,7 +343,8 @@ std::string QuoteImport::summary() const
            line("empty entries dropped", counts_.empty) +
            line("duplicates dropped", counts_.duplicates) +
            line("characters replaced by the closest form", counts_.closest) +
-           line("characters replaced by ?", counts_.unknown);
+           line("characters replaced by ?", counts_.unknown) +
+           line("entries joined from several lines", counts_.joined);
 }
 
 } // namespace tavir

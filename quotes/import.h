@@ -42,9 +42,13 @@ std::u32string decodeImportText(std::string_view bytes, ImportEncoding encoding)
 std::vector<std::vector<std::u32string>> splitImportEntries(std::u32string_view text,
                                                             ImportFormat format);
 
-// One line of text: inner line breaks and runs of blanks become one space, a line starting
-// with "--" or an em dash becomes "– Author", blanks at both ends go.
-std::u32string normaliseImportEntry(const std::vector<std::u32string>& lines);
+// One line of text, keeping the shape of a fortune: its lines are joined with " / ", the way a
+// poem is quoted in one line; a line starting with "--" or an em dash names the author and
+// joins as " – Author", and any line after it joins with a space. Runs of blanks become one
+// space; blanks at both ends of a line, and empty lines, go. `joined`, when given, tells whether
+// two lines or more were joined with " / ".
+std::u32string normaliseImportEntry(const std::vector<std::u32string>& lines,
+                                    bool* joined = nullptr);
 
 struct Cp1250Text
 {
@@ -65,6 +69,7 @@ struct ImportCounts
     std::size_t duplicates = 0;
     std::size_t closest = 0;
     std::size_t unknown = 0;
+    std::size_t joined = 0; // written entries whose lines were joined with " / "
 };
 
 // Gathers entries from any number of files into one collection, first occurrence first.

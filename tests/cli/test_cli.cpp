@@ -16,10 +16,10 @@ namespace {
 
 using Result = tavir::test::CommandOutcome;
 
-// Runs tavir-cli through the shell with the given arguments (already quoted).
-Result cli(const std::string& args)
+// Runs tavir-cli through the shell with the given arguments (already quoted), after `prefix`.
+Result cli(const std::string& args, const std::string& prefix = {})
 {
-    return tavir::test::runShell(std::string(TAVIR_CLI) + " " + args + " 2>/dev/null");
+    return tavir::test::runShell(prefix + std::string(TAVIR_CLI) + " " + args + " 2>/dev/null");
 }
 
 class Cli : public ::testing::Test
@@ -40,6 +40,13 @@ TEST_F(Cli, CountAndQueries)
     EXPECT_EQ(cli(f + "all").out, "Ala ma kota\nmiłość i ALA\nbez\n");
     EXPECT_EQ(cli(f + "--raw search \"$(printf 'mi\\263o')\"").out, "mi\xB3o\x9C\xE6 i ALA\r\n");
     EXPECT_EQ(cli(f + "--raw all").out, "Ala ma kota\r\nmi\xB3o\x9C\xE6 i ALA\r\nbez\r\n");
+    // A search given one argument takes it as its text, even one like an option; with more,
+    // options may follow the command and "--" ends them.
+    const std::string dashes = "--file " + dir.write("d.dbc", "a --raw b\r\n--\r\nend\r\n") + " ";
+    EXPECT_EQ(cli(dashes + "search --raw").out, "a --raw b\n");
+    EXPECT_EQ(cli(dashes + "search --").out, "a --raw b\n--\n");
+    EXPECT_EQ(cli(dashes + "search -- --raw").out, "a --raw b\n");
+    EXPECT_EQ(cli(dashes + "search --raw -- --").out, "a --raw b\r\n--\r\n");
 }
 
 TEST_F(Cli, RandomIsSeeded)
@@ -58,7 +65,8 @@ TEST_F(Cli, ExitStatuses)
     EXPECT_EQ(cli("--file '" + dir.path().string() + "' all").status, 1);
     for (const char* wrong :
          {"", "count extra", "search", "search a b", "frob", "--seed 1 count", "--seed -1 random",
-          "--seed 4294967296 random", "random x", "random -5", "--file"}) {
+          "--seed 4294967296 random", "random x", "random -5", "--file", "random 1 --seed",
+          "count --raw x", "today 1", "search -- a b"}) {
         EXPECT_EQ(cli(f + wrong).status, 2) << wrong;
     }
 }
@@ -81,7 +89,8 @@ TEST_F(Cli, FoldingOptionsBeforeSearch)
 
 TEST(CliData, DefaultFileIsBesideTheExecutable)
 {
-    const Result result = cli("count");
+    // With no collection of the user's to read first.
+    const Result result = cli("count", "env -u TAVIR_FILE XDG_DATA_HOME=/nonexistent ");
     EXPECT_EQ(result.status, 0);
     EXPECT_GT(std::stoi(result.out), 300);
 }

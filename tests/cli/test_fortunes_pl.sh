@@ -28,33 +28,44 @@ echo "$deb: ${#files[@]} fortune files"
 ((${#files[@]} >= 80)) && pass "${#files[@]} fortune files" || fail "only ${#files[@]} fortune files"
 
 # Entries are the stretches between lines of only "%", except nothing before a leading or
-# after a trailing separator. Each is made one line the way the import describes it; an
-# empty one is dropped, a repeated one counted once.
-read -r expected_read expected_empty expected_distinct < <(awk '
+# after a trailing separator. Each is made one line the way the import describes it: its
+# non-empty lines joined with " / ", an author line with " – Author" and what follows it with
+# a space; an empty one is dropped, a repeated one counted once.
+read -r expected_read expected_empty expected_distinct expected_joined < <(awk '
   function entry(   t) {
     if (nlines == 0 && (atStart || atEnd)) return
     read++
     t = text
     gsub(/[ \t\r\v\f]+/, " ", t); sub(/^ /, "", t); sub(/ $/, "", t)
     if (t == "") { empty++; return }
-    if (!(t in seen)) { seen[t] = 1; distinct++ }
+    if (!(t in seen)) { seen[t] = 1; distinct++; joined += slashed }
   }
+  function fresh() { nlines = 0; text = ""; authorSeen = 0; slashed = 0 }
   FNR == 1 && NR > 1 { atEnd = 1; entry() }
-  FNR == 1 { atStart = 1; atEnd = 0; nlines = 0; text = "" }
+  FNR == 1 { atStart = 1; atEnd = 0; fresh() }
   {
     line = $0; sub(/\r$/, "", line)
-    if (line == "%") { entry(); atStart = 0; nlines = 0; text = ""; next }
+    if (line == "%") { entry(); atStart = 0; fresh(); next }
     nlines++
     gsub(/^[ \t\r\v\f]+|[ \t\r\v\f]+$/, "", line)
+    if (line == "") next
     rest = line
     if (line ~ /^--/) sub(/^-+[ \t]*/, "", rest)
     else if (line ~ /^—/) sub(/^(—)+[ \t]*/, "", rest)
-    if (rest != line && rest != "") line = "– " rest
-    text = text " " line
+    author = rest != line && rest != ""
+    if (author) line = "– " rest
+    if (text == "") text = line
+    else if (author || authorSeen) text = text " " line
+    else { text = text " / " line; slashed = 1 }
+    if (author) authorSeen = 1
   }
-  END { if (NR > 0) { atEnd = 1; entry() }; print read + 0, empty + 0, distinct + 0 }
+  END {
+    if (NR > 0) { atEnd = 1; entry() }
+    print read + 0, empty + 0, distinct + 0, joined + 0
+  }
 ' "${files[@]}")
-echo "awk: $expected_read entries, $expected_empty empty, $expected_distinct distinct"
+echo "awk: $expected_read entries, $expected_empty empty, $expected_distinct distinct," \
+     "$expected_joined joined"
 
 if ! "$cli" import --output "$tmp/cytaty.dbc" "${files[@]}" 2>summary.txt; then
   cat summary.txt
@@ -67,6 +78,7 @@ read_=$(figure "entries read")
 written=$(figure "entries written")
 empty=$(figure "empty entries dropped")
 duplicates=$(figure "duplicates dropped")
+joined=$(figure "entries joined from several lines")
 
 [[ $read_ == "$expected_read" ]] && pass "entries read: $read_" ||
   fail "entries read $read_, awk counted $expected_read"
@@ -74,6 +86,8 @@ duplicates=$(figure "duplicates dropped")
   fail "empty entries $empty, awk counted $expected_empty"
 [[ $written == "$expected_distinct" ]] && pass "entries written: $written" ||
   fail "entries written $written, awk found $expected_distinct distinct"
+[[ $joined == "$expected_joined" ]] && pass "entries joined: $joined" ||
+  fail "entries joined $joined, awk found $expected_joined"
 ((read_ == written + empty + duplicates)) && pass "read = written + empty + duplicates" ||
   fail "read $read_ is not written $written + empty $empty + duplicates $duplicates"
 

@@ -48,7 +48,8 @@ TEST_F(CliImport, WritesTheCollectionAndTheSummary)
                        "empty entries dropped: 2\n"
                        "duplicates dropped: 2\n"
                        "characters replaced by the closest form: 0\n"
-                       "characters replaced by ?: 0\n");
+                       "characters replaced by ?: 0\n"
+                       "entries joined from several lines: 0\n");
 }
 
 TEST_F(CliImport, FormatAndEncodingOptions)
@@ -63,7 +64,7 @@ TEST_F(CliImport, FormatAndEncodingOptions)
     EXPECT_EQ(guessed.out, "??\r\n\x9A\r\n" + closing);
     EXPECT_NE(guessed.err.find("characters replaced by ?: 2\n"), std::string::npos);
     EXPECT_EQ(cli("import --format fortune --encoding iso-8859-2 -- " + lines).out,
-              "\xC6ma Pies \xD9mega\r\n" + closing);
+              "\xC6ma / Pies / \xD9mega\r\n" + closing);
     const Outcome wide = cli("import --encoding utf-8 " +
                              quoted(dir.write("u.txt", "na\xC3\xAFve caf\xC3\xA9 \xE6\x97\xA5\n")));
     EXPECT_EQ(wide.out, "naive caf\xE9 ?\r\n" + closing);
@@ -114,7 +115,10 @@ TEST_F(CliImport, WrongUseShowsTheUsage)
                                              "import --output",
                                              "import --output '' " + fortune,
                                              "import --bogus " + fortune,
-                                             "import --format lines"};
+                                             "import --format lines",
+                                             "import --install",
+                                             "import --install --output x " + fortune,
+                                             "import --output x --install " + fortune};
     for (const std::string& wrong : wrongs) {
         const Outcome run = cli(wrong);
         EXPECT_EQ(run.status, 2) << wrong;
@@ -140,6 +144,81 @@ TEST_F(CliImport, FifoInputAndLostOutput)
     const Outcome full = cli("import " + fortune + " >/dev/full");
     EXPECT_EQ(full.status, 3);
     EXPECT_EQ(full.err, "Cannot write output: No space left on device\n");
+}
+
+} // namespace
+
+namespace {
+
+// A fortune keeps its shape: its lines joined with " / ", its author after an en dash.
+TEST_F(CliImport, MultiLineFortunesKeepTheirLines)
+{
+    const std::string poem = quoted(dir.write("wiersz.txt", "Litwo! Ojczyzno moja!\n"
+                                                            "   ty jeste\xC5\x9B   jak zdrowie;\n"
+                                                            "\n\n"
+                                                            "Ile ci\xC4\x99 trzeba ceni\xC4\x87\n"
+                                                            "\t\t-- Adam Mickiewicz,\n"
+                                                            "\t\t   \"Pan Tadeusz\"\n"
+                                                            "%\n"
+                                                            "Jedna linia.\n"
+                                                            "%\n"));
+    const Outcome run = cli("import " + poem);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "Litwo! Ojczyzno moja! / ty jeste\x9C jak zdrowie; / Ile ci\xEA trzeba "
+                       "ceni\xE6 \x96 Adam Mickiewicz, \"Pan Tadeusz\"\r\n"
+                       "Jedna linia.\r\n" +
+                           closing);
+    EXPECT_NE(run.err.find("entries written: 2\n"), std::string::npos) << run.err;
+    EXPECT_TRUE(run.err.ends_with("entries joined from several lines: 1\n")) << run.err;
+}
+
+TEST_F(CliImport, DashReadsStandardInput)
+{
+    const std::string piped = "printf 'Raz\\ndwa\\n%%\\nTrzy\\n' | ";
+    const Outcome alone = tavir::test::runShell(piped + TAVIR_CLI + " import -", dir.file("err"));
+    EXPECT_EQ(alone.status, 0) << alone.err;
+    EXPECT_EQ(alone.out, "Raz / dwa\r\nTrzy\r\n" + closing);
+    // Among files, in its place; a file named "-" is reached as ./-.
+    dir.write("-", "Z pliku\n");
+    const Outcome among = tavir::test::runShell("cd '" + dir.path().string() + "' && " + piped +
+                                                    TAVIR_CLI + " import " + fortune + " - ./-",
+                                                dir.file("err"));
+    EXPECT_EQ(among.out,
+              "\xAF\xF3\xB3w \x96 Ezop\r\nPies\r\nRaz / dwa\r\nTrzy\r\nZ pliku\r\n" + closing);
+    const Outcome closed =
+        tavir::test::runShell(std::string(TAVIR_CLI) + " import - <&-", dir.file("err"));
+    EXPECT_EQ(closed.status, 1);
+    EXPECT_EQ(closed.err, "Cannot open file -\n");
+}
+
+TEST_F(CliImport, InstallWritesTheUsersOwnCollection)
+{
+    const std::string data = dir.file("data");
+    const std::string own = data + "/tavir/cytaty.dbc";
+    const std::string env = "env -u TAVIR_FILE XDG_DATA_HOME='" + data + "' ";
+    const Outcome install =
+        tavir::test::runShell(env + TAVIR_CLI + " import --install " + fortune, dir.file("err"));
+    EXPECT_EQ(install.status, 0) << install.err;
+    EXPECT_EQ(install.out, "");
+    EXPECT_TRUE(install.err.ends_with("installed as: " + own + "\n")) << install.err;
+    EXPECT_EQ(TempDir::read(own), cli("import " + fortune).out);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(data + "/tavir"),
+                            std::filesystem::directory_iterator()),
+              1);
+    // Both programs read it from now on; installed again, it is replaced whole.
+    EXPECT_EQ(tavir::test::runShell(env + TAVIR_CLI + " count").out, "2\n");
+    EXPECT_EQ(tavir::test::runShell(env + TAVIR_CLI + " import --install " + lines + " 2>/dev/null")
+                  .status,
+              0);
+    EXPECT_EQ(tavir::test::runShell(env + TAVIR_CLI + " count").out, "3\n");
+
+    // Where no folder can be made.
+    dir.write("plik", "x");
+    const Outcome blocked = tavir::test::runShell("XDG_DATA_HOME='" + dir.file("plik") + "' " +
+                                                      TAVIR_CLI + " import --install " + fortune,
+                                                  dir.file("err"));
+    EXPECT_EQ(blocked.status, 1);
+    EXPECT_EQ(blocked.err, "Unable to write to " + dir.file("plik") + "/tavir/cytaty.dbc\n");
 }
 
 } // namespace

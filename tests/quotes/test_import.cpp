@@ -64,18 +64,31 @@ TEST(Import, FortuneEntriesLieBetweenSeparators)
               (Entries{{U"a"}, {U""}, {U"b"}}));
 }
 
-TEST(Import, EntriesBecomeOneLine)
+TEST(Import, EntriesBecomeOneLineKeepingTheirLines)
 {
     const auto norm = [](std::vector<std::u32string> lines) {
         return tavir::normaliseImportEntry(lines);
     };
-    EXPECT_EQ(norm({U"  Ala  ma\tkota,", U"\ta kot   ma Alę.  "}), U"Ala ma kota, a kot ma Alę.");
-    EXPECT_EQ(norm({U"", U"a", U"   ", U"b", U""}), U"a b");
+    EXPECT_EQ(norm({U"  Ala  ma\tkota,", U"\ta kot   ma Alę.  "}), U"Ala ma kota, / a kot ma Alę.");
+    // Empty lines (a poem's stanzas) leave one " / ".
+    EXPECT_EQ(norm({U"", U"a", U"   ", U"", U"b", U""}), U"a / b");
     EXPECT_EQ(norm({U"a\u2003\u3000b"}), U"a b");
     // No-break spaces go at the ends only.
     EXPECT_EQ(norm({U"\u00A0w\u00A0domu\u202F"}), U"w\u00A0domu");
     EXPECT_EQ(norm({U" \t ", U"\u00A0"}), U"");
     EXPECT_EQ(norm({}), U"");
+
+    const auto joined = [](std::vector<std::u32string> lines) {
+        bool slashes = true;
+        tavir::normaliseImportEntry(lines, &slashes);
+        return slashes;
+    };
+    EXPECT_TRUE(joined({U"a", U"b"}));
+    EXPECT_TRUE(joined({U"a", U"b", U"-- C"}));
+    EXPECT_FALSE(joined({U"a", U"", U"  "}));
+    EXPECT_FALSE(joined({U"a", U"-- C"}));
+    EXPECT_FALSE(joined({U"a", U"-- C", U"\"Dzieło\""}));
+    EXPECT_FALSE(joined({}));
 }
 
 TEST(Import, AuthorLinesJoinWithAnEnDash)
@@ -88,12 +101,15 @@ TEST(Import, AuthorLinesJoinWithAnEnDash)
     EXPECT_EQ(norm({U"Cytat", U"\t---   Ktoś  Znany"}), U"Cytat – Ktoś Znany");
     EXPECT_EQ(norm({U"Cytat", U"—Autor"}), U"Cytat – Autor");
     EXPECT_EQ(norm({U"Cytat", U"— Autor, \"Dzieło\""}), U"Cytat – Autor, \"Dzieło\"");
+    // The lines after an author's go on naming the source.
+    EXPECT_EQ(norm({U"Raz,", U"dwa.", U"\t-- Autor,", U"\t   \"Dzieło\"", U"1900"}),
+              U"Raz, / dwa. – Autor, \"Dzieło\" 1900");
     // Not author lines: a lone dash, a rule, a dash inside a line, a single hyphen.
-    EXPECT_EQ(norm({U"a", U"--"}), U"a --");
-    EXPECT_EQ(norm({U"a", U"-----"}), U"a -----");
+    EXPECT_EQ(norm({U"a", U"--"}), U"a / --");
+    EXPECT_EQ(norm({U"a", U"-----"}), U"a / -----");
     EXPECT_EQ(norm({U"a -- b"}), U"a -- b");
-    EXPECT_EQ(norm({U"a", U"- b"}), U"a - b");
-    EXPECT_EQ(norm({U"a", U"– b"}), U"a – b");
+    EXPECT_EQ(norm({U"a", U"- b"}), U"a / - b");
+    EXPECT_EQ(norm({U"a", U"– b"}), U"a / – b");
 }
 
 TEST(Import, CharactersTakeTheirClosestWindows1250Form)
@@ -150,7 +166,7 @@ TEST(Import, FortuneFileToCollection)
                    "ch liniach\n"
                    "-- Autor\n"
                    "%\n");
-    EXPECT_EQ(import.collection(), "Pierwszy w dw\xF3"
+    EXPECT_EQ(import.collection(), "Pierwszy / w dw\xF3"
                                    "ch liniach \x96 Autor\r\n"
                                    "Drugi\r\n"
                                    "Pierwszy w dw\xF3"
@@ -161,12 +177,13 @@ TEST(Import, FortuneFileToCollection)
     EXPECT_EQ(counts.written, 3u);
     EXPECT_EQ(counts.empty, 2u);
     EXPECT_EQ(counts.duplicates, 1u);
+    EXPECT_EQ(counts.joined, 1u); // the repeat of the first is not counted again
 }
 
 // The same quotations in each encoding, as fortune and as lines, give the same collection.
 TEST(Import, EveryEncodingAndFormatGivesTheSameCollection)
 {
-    const std::string expected = "Mi\xB3o\x9C\xE6, \x8Cwi\xEAte \x8Fr\xF3"
+    const std::string expected = "Mi\xB3o\x9C\xE6, / \x8Cwi\xEAte \x8Fr\xF3"
                                  "d\xB3o\r\n"
                                  "\xA5 \xB9\r\n" +
                                  closing();
@@ -183,7 +200,7 @@ TEST(Import, EveryEncodingAndFormatGivesTheSameCollection)
          "d\xC5\x82o\n%\n\xC4\x84 \xC4\x85\n%\n",
          std::nullopt, std::nullopt},
         {"utf-8 lines",
-         "Mi\xC5\x82o\xC5\x9B\xC4\x87, \xC5\x9Awi\xC4\x99te \xC5\xB9r\xC3\xB3"
+         "Mi\xC5\x82o\xC5\x9B\xC4\x87, / \xC5\x9Awi\xC4\x99te \xC5\xB9r\xC3\xB3"
          "d\xC5\x82o\n\xC4\x84 \xC4\x85\n",
          ImportEncoding::Utf8, std::nullopt},
         {"iso-8859-2 fortune",
@@ -191,7 +208,7 @@ TEST(Import, EveryEncodingAndFormatGivesTheSameCollection)
          "d\xB3o\n%\n\xA1 \xB1\n",
          std::nullopt, std::nullopt},
         {"iso-8859-2 lines",
-         "Mi\xB3o\xB6\xE6, \xA6wi\xEAte \xACr\xF3"
+         "Mi\xB3o\xB6\xE6, / \xA6wi\xEAte \xACr\xF3"
          "d\xB3o\r\n\xA1 \xB1\r\n",
          ImportEncoding::Iso88592, std::nullopt},
         {"windows-1250 fortune",
@@ -199,7 +216,7 @@ TEST(Import, EveryEncodingAndFormatGivesTheSameCollection)
          "d\xB3o\r\n%\r\n\xA5 \xB9\r\n%\r\n",
          ImportEncoding::Windows1250, std::nullopt},
         {"windows-1250 lines",
-         "Mi\xB3o\x9C\xE6, \x8Cwi\xEAte \x8Fr\xF3"
+         "Mi\xB3o\x9C\xE6, / \x8Cwi\xEAte \x8Fr\xF3"
          "d\xB3o\r\n\xA5 \xB9",
          ImportEncoding::Windows1250, ImportFormat::Lines},
     };
@@ -219,7 +236,7 @@ TEST(Import, TheGivenFormatAndEncodingWinOverDetection)
 
     tavir::QuoteImport fortune;
     fortune.addFile("a\nb\n", ImportFormat::Fortune);
-    EXPECT_EQ(fortune.collection(), "a b\r\n" + closing());
+    EXPECT_EQ(fortune.collection(), "a / b\r\n" + closing());
 
     // Windows-1250 bytes are not UTF-8, so undetected they read as ISO-8859-2, where 0x9C is
     // a control and 0xB9 is "š".
@@ -254,7 +271,8 @@ TEST(Import, DuplicatesAcrossFilesKeepTheFirstAndCountOnlyWrittenReplacements)
                                 "empty entries dropped: 1\n"
                                 "duplicates dropped: 2\n"
                                 "characters replaced by the closest form: 1\n"
-                                "characters replaced by ?: 0\n");
+                                "characters replaced by ?: 0\n"
+                                "entries joined from several lines: 0\n");
 
     tavir::QuoteImport nothing;
     nothing.addFile("");
