@@ -84,6 +84,16 @@ QColor linkColor(const QPalette& palette)
     return contrastRatio(own, background) >= 4.5 ? own : palette.color(QPalette::WindowText);
 }
 
+QColor markBackground()
+{
+    return {0xFF, 0xE0, 0x5C};
+}
+
+QColor markText()
+{
+    return Qt::black;
+}
+
 QString mainWindowStyleSheet()
 {
     return QStringLiteral("#Panel1 { background: #7E0305; }"

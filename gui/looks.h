@@ -29,6 +29,10 @@ double contrastRatio(const QColor& a, const QColor& b);
 // The About window's link colour: the design's dark red, or on a background it does not stand
 // out from (a dark scheme), the palette's own link colour.
 QColor linkColor(const QPalette& palette);
+// The ground and text of what a query matched, where matches are drawn highlighted: dark text
+// on yellow, readable on the light list, in a selected row and on any scheme.
+QColor markBackground();
+QColor markText();
 // Only the window's own controls: menus and dialogs keep the desktop's look.
 QString mainWindowStyleSheet();
 

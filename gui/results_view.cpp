@@ -1,5 +1,6 @@
 #include "gui/results_view.h"
 
+#include "gui/looks.h"
 #include "gui/results_model.h"
 #include "gui/text.h"
 
@@ -10,6 +11,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
+#include <QTextLayout>
 #include <QToolTip>
 
 #include <algorithm>
@@ -30,6 +32,53 @@ protected:
         QStyledItemDelegate::initStyleOption(option, index);
         if (index.row() == view_->hoveredRow())
             option->font.setUnderline(true);
+    }
+
+    // A row with marks draws its text itself: cut with "…" as the style cuts it, the marked
+    // ranges on the highlight colour of the window's marks.
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override
+    {
+        const auto marks = view_->marksOf(index.row());
+        if (marks.empty()) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        QStyleOptionViewItem shown = option;
+        initStyleOption(&shown, index);
+        const QString text = shown.text;
+        shown.text.clear();
+        const QStyle* style = view_->style();
+        style->drawControl(QStyle::CE_ItemViewItem, &shown, painter, view_);
+        const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view_) + 1;
+        const QRect room = style->subElementRect(QStyle::SE_ItemViewItemText, &shown, view_)
+                               .adjusted(margin, 0, -margin, 0);
+        const QString cut = shown.fontMetrics.elidedText(text, Qt::ElideRight, room.width());
+        const int whole = cut == text ? int(text.size()) : int(cut.size()) - 1;
+        QList<QTextLayout::FormatRange> formats;
+        for (const auto& [first, last] : marks) {
+            if (first >= whole)
+                break;
+            QTextLayout::FormatRange range;
+            range.start = first;
+            range.length = std::min(last, whole) - first;
+            range.format.setBackground(looks::markBackground());
+            range.format.setForeground(looks::markText());
+            formats.push_back(range);
+        }
+        QTextLayout layout(cut, shown.font);
+        layout.setFormats(formats);
+        layout.beginLayout();
+        QTextLine line = layout.createLine();
+        line.setLineWidth(room.width() + 1);
+        layout.endLayout();
+        const bool selected = (shown.state & QStyle::State_Selected) != 0;
+        painter->save();
+        painter->setPen(shown.palette.color(QPalette::Normal,
+                                            selected ? QPalette::HighlightedText : QPalette::Text));
+        layout.draw(painter,
+                    QPointF(room.left(), room.top() + (room.height() - line.height()) / 2));
+        painter->restore();
     }
 
     // A row cut off with "…" shows its whole text as a tooltip, wrapped as a paragraph.
@@ -275,6 +324,12 @@ void ResultsView::updateGeometries()
     bar->setSingleStep(1);
     bar->setPageStep(shown);
     QAbstractItemView::updateGeometries();
+}
+
+void ResultsView::setMarks(Marks marks)
+{
+    marks_ = std::move(marks);
+    viewport()->update();
 }
 
 void ResultsView::scrollContentsBy(int, int)

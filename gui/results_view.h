@@ -3,6 +3,7 @@
 #include <QAbstractItemView>
 #include <QElapsedTimer>
 
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -37,6 +38,14 @@ public:
     int rowAt(int y) const;
 
     int hoveredRow() const { return hoveredRow_; }
+    // What the current query matched in a row: [first, last) ranges of its text, drawn
+    // highlighted. Only drawing changes; none by default.
+    using Marks = std::function<std::vector<std::pair<int, int>>(int row)>;
+    void setMarks(Marks marks);
+    std::vector<std::pair<int, int>> marksOf(int row) const
+    {
+        return marks_ ? marks_(row) : std::vector<std::pair<int, int>>{};
+    }
     // The selected rows in list order, read from the selection's ranges.
     std::vector<int> selectedRowsInOrder() const;
     // The same rows as runs of first and last row, in list order; cheap for a select-all of
@@ -84,6 +93,7 @@ private:
     int rowHeight_ = 20;
     bool showGrid_ = true;
     int hoveredRow_ = -1;
+    Marks marks_;
     QString typed_;
     QElapsedTimer typedTimer_;
 };

@@ -8,10 +8,15 @@
 #include "gui/platform.h"
 #include "gui/results_model.h"
 #include "gui/tabout.h"
+#include "gui/tautorzy.h"
 #include "gui/text.h"
 #include "gui/tzaczekaj.h"
+#include "quotes/attributions.h"
+#include "quotes/day_quotation.h"
 #include "quotes/exports.h"
+#include "quotes/morphology.h"
 #include "quotes/product.h"
+#include "quotes/word_search.h"
 #include "settings/frmutils.h"
 #include "settings/profile.h"
 #include "ui_tmainfrm.h"
@@ -23,6 +28,8 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QScreen>
+#include <QTextCursor>
+#include <QTextEdit>
 
 // The pictures are compiled into a static library, whose resources only register when asked,
 // and only from outside a namespace.
@@ -44,6 +51,9 @@ constexpr QSize kMinimumSize(616, 518);
 // The search options in the settings file; the first two are written together.
 constexpr std::string_view kCaseAllKey = "wielkosc_liter";
 constexpr std::string_view kNoDiacriticsKey = "bez_znakow";
+// Each of these on its own, once switched on.
+constexpr std::string_view kWordFormsKey = "odmiana";
+constexpr std::string_view kHighlightKey = "podswietlanie";
 
 } // namespace
 
@@ -108,6 +118,7 @@ TMainFrm::TMainFrm(Platform& platform, std::string applicationFolder, FilePlaces
     setUpLooks();
     model_->setCollection(&quotes_);
     ui_->Wyniki->setModel(model_);
+    ui_->Wyniki->setMarks([this](int row) { return marksIn(model_->caption(row)); });
     handle(ui_->Wyniki->selectionModel(), &QItemSelectionModel::selectionChanged,
            &TMainFrm::WynikiSelectItem);
     handle(ui_->SpeedButton1, &QToolButton::clicked, &TMainFrm::SpeedButton1Click);
@@ -125,7 +136,12 @@ TMainFrm::TMainFrm(Platform& platform, std::string applicationFolder, FilePlaces
     KeepOnScreen(*this);
 }
 
-TMainFrm::~TMainFrm() = default;
+TMainFrm::~TMainFrm()
+{
+    // Nothing may read the collection once it is gone.
+    if (authors_)
+        authors_->stopCounting();
+}
 
 template <typename Body> void TMainFrm::guarded(Body&& body)
 {
@@ -191,6 +207,8 @@ void TMainFrm::FormCreate()
     Bezogonkow1Toggled();
     followSearchOptions();
     LadujDane();
+    if (ui_->Odmianawyrazow1->isChecked())
+        startWordIndex();
     AddListItem(looks::hintText(), *model_, kHintImage);
 }
 
@@ -199,7 +217,10 @@ WindowSettings::Controls TMainFrm::settingsControls()
     return {*this,
             *ui_->Wyniki,
             *ui_->Memo1,
-            {{ui_->Wielkoscliter1, kCaseAllKey, 0}, {ui_->Bezogonkow1, kNoDiacriticsKey, 0}}};
+            {{ui_->Wielkoscliter1, kCaseAllKey, 0},
+             {ui_->Bezogonkow1, kNoDiacriticsKey, 0},
+             {ui_->Odmianawyrazow1, kWordFormsKey, 1},
+             {ui_->Podswietlajtrafienia1, kHighlightKey, 2}}};
 }
 
 // Type-ahead in the list compares letters as the next search will.
@@ -215,6 +236,42 @@ void TMainFrm::Bezogonkow1Toggled()
     ui_->Wielkoscliter1->setEnabled(!ui_->Bezogonkow1->isChecked());
 }
 
+Folding TMainFrm::wordFolding() const
+{
+    return ui_->Bezogonkow1->isChecked() ? Folding::NoDiacritics : Folding::EveryCase;
+}
+
+void TMainFrm::Odmianawyrazow1Toggled()
+{
+    if (ui_->Odmianawyrazow1->isChecked() && !quotes_.text().empty())
+        startWordIndex();
+}
+
+void TMainFrm::Podswietlajtrafienia1Toggled()
+{
+    ui_->Wyniki->viewport()->update();
+    WynikiSelectItem();
+}
+
+void TMainFrm::Cytatdnia1Click()
+{
+    CytatDnia();
+}
+
+void TMainFrm::Autorzy1Click()
+{
+    if (!authors_) {
+        authors_ = new Tautorzy(this);
+        connect(authors_, &Tautorzy::authorChosen, this, [this](const std::string& attribution) {
+            guarded([&] { FiltrujAutora(attribution); });
+        });
+    }
+    authors_->count(quotes_, foldTable(folding()));
+    authors_->show();
+    authors_->raise();
+    authors_->activateWindow();
+}
+
 Folding TMainFrm::folding() const
 {
     if (ui_->Bezogonkow1->isChecked())
@@ -225,9 +282,8 @@ Folding TMainFrm::folding() const
 void TMainFrm::LadujDane()
 {
     // Raises what reading the file raised, as if it were read here.
-    quotes_ = loading_.valid()
-                  ? loading_.get()
-                  : QuoteCollection::fromFile(applicationFolder_ + std::string(kQuoteFile));
+    quotes_ = loading_.valid() ? loading_.get()
+                               : QuoteCollection::fromFile(collectionToRead(applicationFolder_));
     ui_->licznik->setText(QString::fromStdString(quotes_.counterText()));
     placeCounter();
 }
@@ -244,7 +300,7 @@ void TMainFrm::placeCounter()
     ui_->Label3->move(counterCaptionLeft_ - shift, ui_->Label3->y());
 }
 
-void TMainFrm::FiltrujDane(const std::string& query)
+template <typename Query> void TMainFrm::runQuery(Query&& query)
 {
     if (queryRunning_ || closing_)
         return;
@@ -264,8 +320,89 @@ void TMainFrm::FiltrujDane(const std::string& query)
             }
         }
     } end{*this};
+    lastFinder_.reset();
+    lastWordQuery_.reset();
     QueryBridge bridge(*this);
-    tavir::FiltrujDane(quotes_, query, *model_, bridge, bridge, pumpPolicy_, folding());
+    query(bridge);
+    ui_->Wyniki->viewport()->update();
+}
+
+void TMainFrm::FiltrujDane(const std::string& query)
+{
+    runQuery([&](QueryBridge& bridge) {
+        if (!ui_->Odmianawyrazow1->isChecked()) {
+            tavir::FiltrujDane(quotes_, query, *model_, bridge, bridge, pumpPolicy_, folding());
+            if (!query.empty()) {
+                lastFinder_.emplace(query, foldTable(folding()));
+                lastNeedleSize_ = query.size();
+            }
+            return;
+        }
+        const WordIndex* index = wordIndex(bridge);
+        if (!index)
+            return;
+        tavir::FiltrujFormy(quotes_, *index, query, *model_, bridge, bridge, pumpPolicy_,
+                            wordFolding());
+        if (!query.empty())
+            lastWordQuery_.emplace(*index, query, wordFolding());
+    });
+}
+
+void TMainFrm::FiltrujAutora(const std::string& attribution)
+{
+    runQuery([&](QueryBridge& bridge) {
+        tavir::FiltrujAutora(quotes_, attribution, *model_, bridge, bridge, pumpPolicy_);
+    });
+}
+
+void TMainFrm::CytatDnia()
+{
+    if (queryRunning_ || closing_)
+        return;
+    lastFinder_.reset();
+    lastWordQuery_.reset();
+    model_->clear();
+    if (quotes_.quotationCount() == 0)
+        return;
+    const CalendarDate today = localDate(std::time(nullptr));
+    AddListItem(quotes_, dayQuotation(quotes_.quotationCount(), today.year, today.month, today.day),
+                *model_);
+    ui_->Wyniki->selectionModel()->select(model_->index(0, 0), QItemSelectionModel::ClearAndSelect);
+    ui_->Wyniki->setCurrentIndex(model_->index(0, 0));
+}
+
+void TMainFrm::startWordIndex()
+{
+    if (wordIndex_ || wordIndexBuilding_.valid())
+        return;
+    // The collection is read-only from start-up to the close, which waits for this.
+    wordIndexBuilding_ = std::async(std::launch::async, [this] {
+        return WordIndex::build(
+            quotes_, Morphology::load(applicationFolder_ + std::string(kDictionaryFile)));
+    });
+}
+
+const WordIndex* TMainFrm::wordIndex(QueryBridge& bridge)
+{
+    startWordIndex();
+    if (!wordIndex_) {
+        using namespace std::chrono_literals;
+        if (wordIndexBuilding_.wait_for(0s) != std::future_status::ready) {
+            bridge.create();
+            bridge.setMaximum(0); // no steps to show: the bar only moves
+            bridge.show();
+            while (wordIndexBuilding_.wait_for(15ms) != std::future_status::ready) {
+                if (!bridge.deliverPending()) {
+                    bridge.close();
+                    return nullptr;
+                }
+            }
+            bridge.close();
+        }
+        // A dictionary that cannot be read raises its error here, and is tried again next time.
+        wordIndex_.emplace(wordIndexBuilding_.get());
+    }
+    return &*wordIndex_;
 }
 
 void TMainFrm::LosujDane(int n)
@@ -292,7 +429,42 @@ void TMainFrm::WynikiSelectItem()
 {
     const std::vector<int> rows = ui_->Wyniki->selectedRowsInOrder();
     if (!rows.empty())
-        ui_->Memo1->setPlainText(shownText(model_->caption(rows.front()), kShownInPreview));
+        showInPreview(model_->caption(rows.front()));
+}
+
+void TMainFrm::showInPreview(std::string_view caption)
+{
+    ui_->Memo1->setPlainText(shownText(caption, kShownInPreview));
+    QList<QTextEdit::ExtraSelection> marks;
+    for (const auto& [first, last] : marksIn(caption)) {
+        if (first >= static_cast<int>(kShownInPreview))
+            break;
+        QTextEdit::ExtraSelection mark;
+        mark.cursor = QTextCursor(ui_->Memo1->document());
+        mark.cursor.setPosition(first);
+        mark.cursor.setPosition(std::min(last, static_cast<int>(kShownInPreview)),
+                                QTextCursor::KeepAnchor);
+        mark.format.setBackground(looks::markBackground());
+        mark.format.setForeground(looks::markText());
+        marks.push_back(mark);
+    }
+    ui_->Memo1->setExtraSelections(marks);
+}
+
+std::vector<std::pair<int, int>> TMainFrm::marksIn(std::string_view caption) const
+{
+    std::vector<std::pair<int, int>> marks;
+    if (!ui_->Podswietlajtrafienia1->isChecked())
+        return marks;
+    std::vector<ByteRange> ranges;
+    if (lastWordQuery_)
+        ranges = matchRanges(caption, *lastWordQuery_);
+    else if (lastFinder_)
+        ranges = matchRanges(caption, *lastFinder_, lastNeedleSize_);
+    // One byte of Windows-1250 is one character of the shown text.
+    for (const ByteRange& range : ranges)
+        marks.emplace_back(static_cast<int>(range.begin), static_cast<int>(range.end));
+    return marks;
 }
 
 void TMainFrm::showEvent(QShowEvent* event)
@@ -334,6 +506,12 @@ void TMainFrm::finishClose()
 {
     closing_ = true;
     guarded([this] { settings_.store(settingsControls()); });
+    // The workers that read the collection finish before it is released.
+    if (authors_)
+        authors_->stopCounting();
+    if (wordIndexBuilding_.valid())
+        wordIndexBuilding_.wait();
+    lastWordQuery_.reset();
     model_->clear();
     quotes_.release();
 }
@@ -348,6 +526,10 @@ void TMainFrm::setUpCommands()
     handle(ui_->Uaktualnijprogram1, &QAction::triggered, &TMainFrm::Uaktualnijprogram1Click);
     handle(ui_->Zakoczprogram1, &QAction::triggered, &TMainFrm::Zakoczprogram1Click);
     handle(ui_->Bezogonkow1, &QAction::toggled, &TMainFrm::Bezogonkow1Toggled);
+    handle(ui_->Odmianawyrazow1, &QAction::toggled, &TMainFrm::Odmianawyrazow1Toggled);
+    handle(ui_->Podswietlajtrafienia1, &QAction::toggled, &TMainFrm::Podswietlajtrafienia1Toggled);
+    handle(ui_->Cytatdnia1, &QAction::triggered, &TMainFrm::Cytatdnia1Click);
+    handle(ui_->Autorzy1, &QAction::triggered, &TMainFrm::Autorzy1Click);
     handle(ui_->Bezogonkow1, &QAction::toggled, &TMainFrm::followSearchOptions);
     handle(ui_->Wielkoscliter1, &QAction::toggled, &TMainFrm::followSearchOptions);
     handle(ui_->StronaWWWprogramu1, &QAction::triggered, &TMainFrm::StronaWWWprogramu1Click);

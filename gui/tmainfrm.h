@@ -3,13 +3,16 @@
 #include "gui/window_settings.h"
 #include "quotes/collection.h"
 #include "quotes/file_places.h"
+#include "quotes/finder.h"
 #include "quotes/queries.h"
+#include "quotes/words.h"
 
 #include <QMainWindow>
 
 #include <cstdint>
 #include <future>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,6 +27,7 @@ namespace tavir {
 class Platform;
 class ResultsModel;
 class Tabout;
+class Tautorzy;
 
 // The main window: the search bar, the results list, the preview pane and the menus. It
 // owns the quote collection from start-up until the confirmed close.
@@ -39,9 +43,14 @@ public:
     TMainFrm(Platform& platform, std::string applicationFolder, FilePlaces places);
     ~TMainFrm() override;
 
-    // Queries take the search text as Windows-1250 bytes.
+    // Queries take the search text as Windows-1250 bytes. With "Odmiana wyrazów" on, a search
+    // finds the forms of the query's words, once the collection's words are looked up.
     void FiltrujDane(const std::string& query);
     void LosujDane(int n);
+    // Every quotation of one attribution, in file order.
+    void FiltrujAutora(const std::string& attribution);
+    // The quotation of the day, alone in the list and in the preview.
+    void CytatDnia();
 
     // The export commands, on the selected rows in list order.
     void KopiujZaznaczone();
@@ -79,7 +88,25 @@ private:
     void Uaktualnijprogram1Click();
     void Zakoczprogram1Click();
     void Bezogonkow1Toggled(); // without diacritics implies every letter's case
+    void Odmianawyrazow1Toggled();
+    void Podswietlajtrafienia1Toggled();
+    void Cytatdnia1Click();
+    void Autorzy1Click();
     Folding folding() const;
+    // The word search folds every letter's case, and diacritics with "Bez ogonków".
+    Folding wordFolding() const;
+    // Looks up the collection's words on another core, unless that is done or under way.
+    void startWordIndex();
+    // The word index, waited for with the wait window up and events delivered; null when the
+    // window closes meanwhile. Raises the dictionary's errors.
+    const WordIndex* wordIndex(QueryBridge& bridge);
+    // Runs a query with the window's query rules: one at a time, a close confirmed meanwhile
+    // goes ahead after it.
+    template <typename Query> void runQuery(Query&& query);
+    // The matches of the last search in a caption, as ranges of its text; none unless
+    // "Podświetlaj trafienia" is on.
+    std::vector<std::pair<int, int>> marksIn(std::string_view caption) const;
+    void showInPreview(std::string_view caption);
     void StronaWWWprogramu1Click();
     void VELTASoftware1Click();
     void Pomoc1Click();
@@ -108,6 +135,7 @@ private:
     QMenu* PopupMenu1;
     QMenu* PopupMenu2;
     Tabout* about_ = nullptr;
+    Tautorzy* authors_ = nullptr;
     QString lastSaveName_;
     std::string applicationFolder_;
     FilePlaces places_;
@@ -116,6 +144,13 @@ private:
     std::future<QuoteCollection> loading_;
     QuoteCollection quotes_;
     PumpPolicy pumpPolicy_;
+    // The collection's words with their lexemes, built on another core when first wanted.
+    std::future<WordIndex> wordIndexBuilding_;
+    std::optional<WordIndex> wordIndex_;
+    // What the last search looked for, to draw its matches.
+    std::optional<FoldedFinder> lastFinder_;
+    std::size_t lastNeedleSize_ = 0;
+    std::optional<WordQuery> lastWordQuery_;
     int counterLeft_ = 0;        // the counter's place in the design
     int counterCaptionLeft_ = 0; // and its caption's
     bool queryRunning_ = false;

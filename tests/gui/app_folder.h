@@ -40,6 +40,13 @@ public:
         QFile in(file(relative));
         return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
     }
+    // The build's Polish dictionary in this data folder, as the word search reads it.
+    void addDictionary() const
+    {
+        QDir(dir_->path()).mkpath(QStringLiteral("dane"));
+        QFile::link(QStringLiteral(TAVIR_DATA_DIR "/slownik"),
+                    file(QStringLiteral("dane/slownik")));
+    }
     bool exists(const QString& relative) const { return QFileInfo::exists(file(relative)); }
     QString settingsFile() const { return file(QStringLiteral("dane/konfiguracja.ini")); }
 
