@@ -1,10 +1,14 @@
 #include "app/qt_platform.h"
 
+#include "gui/text.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDesktopServices>
+#include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDialog>
 #include <QFontInfo>
 #include <QGroupBox>
@@ -13,6 +17,9 @@
 #include <QMimeData>
 #include <QProcess>
 #include <QUrl>
+
+#include <cstddef>
+#include <stdexcept>
 
 namespace tavir {
 
@@ -123,9 +130,40 @@ void QtPlatform::open(const QString& target)
     QDesktopServices::openUrl(url);
 }
 
+// CUPS reads text as UTF-8 whatever charset the document format names, so the file's
+// Windows-1250 text goes to lp's standard input in UTF-8; the file itself is left as it is.
 void QtPlatform::printTextFile(const QString& path)
 {
-    QProcess::startDetached(QStringLiteral("lp"), {QStringLiteral("--"), path});
+    const auto failure = [&path](const QString& why) {
+        return std::runtime_error(
+            toSystem(QStringLiteral("Cannot print ") + path + QStringLiteral(": ") + why));
+    };
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw std::runtime_error(toSystem(QStringLiteral("Cannot open file ") + path));
+    const QByteArray bytes = file.readAll();
+    const QByteArray text =
+        fromWindows1250(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())))
+            .toUtf8();
+
+    constexpr int kWaitMs = 15000;
+    QProcess lp;
+    lp.start(QStringLiteral("lp"), {QStringLiteral("-t"), QFileInfo(path).fileName()});
+    if (!lp.waitForStarted(kWaitMs))
+        throw failure(QStringLiteral("lp cannot be run: ") + lp.errorString());
+    lp.write(text);
+    lp.closeWriteChannel();
+    if (!lp.waitForFinished(kWaitMs)) {
+        lp.kill();
+        lp.waitForFinished();
+        throw failure(QStringLiteral("lp gave no answer within 15 seconds"));
+    }
+    if (lp.exitStatus() != QProcess::NormalExit || lp.exitCode() != 0) {
+        const QString said = QString::fromUtf8(lp.readAllStandardError()).trimmed();
+        throw failure(said.isEmpty()
+                          ? QStringLiteral("lp ended with exit status %1").arg(lp.exitCode())
+                          : said);
+    }
 }
 
 } // namespace tavir

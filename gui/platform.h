@@ -39,7 +39,9 @@ public:
     // Opens a document, a web address or a mail link with the desktop's handler; the result
     // is not looked at.
     virtual void open(const QString& target) = 0;
-    // Prints a text file without showing anything and without waiting.
+    // Prints a Windows-1250 text file on the default printer, sent as UTF-8 text through lp,
+    // and waits (at most 15 s) for lp to take the job; raises with lp's own message when it
+    // refuses (no printer, no default one) or cannot be run. The file is not changed.
     virtual void printTextFile(const QString& path) = 0;
 };
 

@@ -10,6 +10,7 @@ packages=(
   libmorfologik-stemming-java
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth imagemagick
+  cups cups-client poppler-utils fontconfig
   desktop-file-utils
   dpkg-dev lintian appstream man-db debootstrap xdotool
   fonts-liberation2 fonts-dejavu-core
