@@ -3,7 +3,7 @@
 #
 #   /usr/lib/tavir/{tavir,tavir-cli,dane/}   the program finds dane/ beside its real path
 #   /usr/bin/tavir, /usr/bin/tavir-cli       symbolic links to them
-#   /usr/share/{applications,icons,metainfo,man,doc/tavir}
+#   /usr/share/{applications,icons,metainfo,man,doc/tavir,bash-completion/completions}
 #
 # `cd build && cpack -G DEB` packs it; cmake/cpack_config.cmake picks the component.
 
@@ -53,6 +53,8 @@ install(FILES ${_deb}/changelog.Debian.gz ${_deb_source}/copyright DESTINATION s
         COMPONENT deb EXCLUDE_FROM_ALL)
 install(FILES ${_deb_source}/lintian-overrides DESTINATION share/lintian/overrides RENAME tavir
         COMPONENT deb EXCLUDE_FROM_ALL)
+install(FILES ${CMAKE_SOURCE_DIR}/resources/bash-completion/tavir-cli
+        DESTINATION share/bash-completion/completions COMPONENT deb EXCLUDE_FROM_ALL)
 
 if(TAVIR_BUILD_GUI)
   set(TAVIR_DESKTOP_EXEC tavir)

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Makes the Debian package (cpack -G DEB in the build folder) and checks it: the layout, the
 # desktop entry (desktop-file-validate), the AppStream file (appstreamcli validate), the man
-# pages (man --warnings) and lintian, which must report no errors; its warnings are printed.
+# pages (man --warnings, and every option of tavir-cli --help named in tavir-cli(1) in both
+# languages and in the bash completion) and lintian, which must report no errors; its warnings
+# are printed.
 #
 #   test_deb_package.sh BUILD_DIR
 set -uo pipefail
@@ -41,6 +43,7 @@ for entry in "- /usr/lib/tavir/tavir" "- /usr/lib/tavir/tavir-cli" \
              "- /usr/share/icons/hicolor/128x128/apps/tavir.png" \
              "- /usr/share/man/man1/tavir.1.gz" "- /usr/share/man/man1/tavir-cli.1.gz" \
              "- /usr/share/man/pl/man1/tavir.1.gz" "- /usr/share/man/pl/man1/tavir-cli.1.gz" \
+             "- /usr/share/bash-completion/completions/tavir-cli" \
              "- /usr/share/doc/tavir/copyright" "- /usr/share/doc/tavir/changelog.Debian.gz"; do
   grep -qxF -- "$entry" "$tmp/contents" || fail "not in the package: $entry"
 done
@@ -71,6 +74,24 @@ for page in "$tmp"/root/usr/share/man/man1/*.gz "$tmp"/root/usr/share/man/pl/man
   [[ -z $out ]] || fail "man --warnings ${page#"$tmp"/root}: $out"
 done
 pass "man pages render without warnings"
+
+# Every option the usage names is described in the manual and completed by bash.
+mapfile -t options < <("$tmp/root/usr/lib/tavir/tavir-cli" --help |
+                         grep -oE '(^|[[ |])--?[a-z][a-z-]*' | sed -E 's/^[[ |]//' | sort -u)
+((${#options[@]} >= 10)) || fail "tavir-cli --help names only ${#options[@]} options"
+for page in "$tmp"/root/usr/share/man/man1/tavir-cli.1.gz "$tmp"/root/usr/share/man/pl/man1/tavir-cli.1.gz; do
+  text=$(LC_ALL=C.UTF-8 MANWIDTH=250 MANROFFOPT=-rHY=0 man -E UTF-8 -l "$page" 2>/dev/null)
+  for option in "${options[@]}"; do
+    grep -qE -- "(^|[^a-z-])$option([^a-z-]|\$)" <<<"$text" ||
+      fail "man ${page#"$tmp"/root} does not name $option"
+  done
+done
+for option in "${options[@]}"; do
+  grep -qE -- "(^|[^a-z-])$option([^a-z-]|\$)" \
+    "$tmp/root/usr/share/bash-completion/completions/tavir-cli" ||
+    fail "the bash completion does not offer $option"
+done
+pass "tavir-cli(1) and the completion name all ${#options[@]} options of tavir-cli --help"
 
 lintian --allow-root --pedantic --display-info "$deb" >"$tmp/lintian" 2>&1
 grep -v '^N:' "$tmp/lintian" | sed 's/^/lintian: /'
