@@ -109,9 +109,8 @@ TMainFrm::TMainFrm(Platform& platform, std::string applicationFolder, FilePlaces
     : ui_(std::make_unique<Ui::TMainFrm>()), platform_(platform), model_(new ResultsModel(this)),
       PopupMenu1(new QMenu(this)), PopupMenu2(new QMenu(this)),
       applicationFolder_(std::move(applicationFolder)), places_(std::move(places)),
-      loading_(std::async(std::launch::async, &QuoteCollection::fromFile,
-                          collectionToRead(applicationFolder_))),
-      settings_(places_)
+      settings_(places_), loading_(std::async(std::launch::async, &QuoteCollection::fromFile,
+                                              collectionToRead(applicationFolder_)))
 {
     registerPictures();
     ui_->setupUi(this);
@@ -307,10 +306,10 @@ template <typename Query> void TMainFrm::runQuery(Query&& query)
     queryRunning_ = true;
     // However the query ends, an error included, the window takes commands again, and a close
     // confirmed while it ran goes ahead.
-    struct QueryEnd
+    struct QueryDone
     {
         TMainFrm& window;
-        ~QueryEnd()
+        ~QueryDone()
         {
             window.queryRunning_ = false;
             window.model_->abandonUpdate();
@@ -319,7 +318,7 @@ template <typename Query> void TMainFrm::runQuery(Query&& query)
                 window.close();
             }
         }
-    } end{*this};
+    } done{*this};
     lastFinder_.reset();
     lastWordQuery_.reset();
     QueryBridge bridge(*this);

@@ -40,6 +40,7 @@ public:
         QFile in(file(relative));
         return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
     }
+#ifdef TAVIR_DATA_DIR
     // The build's Polish dictionary in this data folder, as the word search reads it.
     void addDictionary() const
     {
@@ -47,6 +48,7 @@ public:
         QFile::link(QStringLiteral(TAVIR_DATA_DIR "/slownik"),
                     file(QStringLiteral("dane/slownik")));
     }
+#endif
     bool exists(const QString& relative) const { return QFileInfo::exists(file(relative)); }
     QString settingsFile() const { return file(QStringLiteral("dane/konfiguracja.ini")); }
 

@@ -1,0 +1,8 @@
+// The program's start-up, for bench/startup.sh: exactly what tavir does, ending as soon as
+// its main window is on the screen.
+#include "app/program.h"
+
+int main(int argc, char** argv)
+{
+    return tavir::runProgram(argc > 0 ? argv[0] : nullptr, [] {});
+}
