@@ -42,10 +42,18 @@ QImage decodeJpeg(const QByteArray& data)
     jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(data.constData()),
                  static_cast<unsigned long>(data.size()));
     jpeg_read_header(&info, TRUE);
+    // Straight into the pixels a window paints (libjpeg-turbo writes them), with no conversion
+    // pass after the decoding.
+#if defined(JCS_EXTENSIONS) && Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+    info.out_color_space = JCS_EXT_BGRX;
+    constexpr QImage::Format kFormat = QImage::Format_RGB32;
+#else
     info.out_color_space = JCS_RGB;
+    constexpr QImage::Format kFormat = QImage::Format_RGB888;
+#endif
     jpeg_start_decompress(&info);
     image = new QImage(static_cast<int>(info.output_width), static_cast<int>(info.output_height),
-                       QImage::Format_RGB888);
+                       kFormat);
     if (image->isNull())
         std::longjmp(errors.jump, 1);
     while (info.output_scanline < info.output_height) {

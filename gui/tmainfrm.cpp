@@ -113,6 +113,10 @@ TMainFrm::TMainFrm(Platform& platform, std::string applicationFolder, FilePlaces
                                               collectionToRead(applicationFolder_)))
 {
     registerPictures();
+    background_ = std::async(std::launch::async, [] {
+        QFile file(QStringLiteral(":/images/background.jpg"));
+        return file.open(QIODevice::ReadOnly) ? decodeJpeg(file.readAll()) : QImage();
+    });
     ui_->setupUi(this);
     setUpLooks();
     model_->setCollection(&quotes_);
@@ -170,9 +174,8 @@ void TMainFrm::setUpLooks()
     resize(designed);
     move(206, 138);
 
-    QFile background(QStringLiteral(":/images/background.jpg"));
-    if (background.open(QIODevice::ReadOnly))
-        ui_->Image1->setPixmap(QPixmap::fromImage(decodeJpeg(background.readAll())));
+    if (const QImage background = background_.get(); !background.isNull())
+        ui_->Image1->setPixmap(QPixmap::fromImage(background));
 
     QFont bold = ui_->licznik->font();
     bold.setBold(true);

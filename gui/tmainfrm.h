@@ -7,6 +7,7 @@
 #include "quotes/queries.h"
 #include "quotes/words.h"
 
+#include <QImage>
 #include <QMainWindow>
 
 #include <cstdint>
@@ -140,6 +141,8 @@ private:
     std::string applicationFolder_;
     FilePlaces places_;
     WindowSettings settings_;
+    // The background picture is decoded on another core while the window is built.
+    std::future<QImage> background_;
     // The data file is read on another core while the window is built; LadujDane takes it.
     std::future<QuoteCollection> loading_;
     QuoteCollection quotes_;
