@@ -320,6 +320,41 @@ struct Morphology::Parts
             }
         }
     }
+
+    // Walks every path below `node` depth first, bounded in length and in steps so that a damaged
+    // automaton ends in an error: `visit(arc, path)` sees each arc with the path to it (the arc's
+    // label last) and returns whether to go on below it.
+    template <typename Visit> void walkPaths(std::uint32_t node, Visit&& visit) const
+    {
+        const Parts& p = *this;
+        struct Frame
+        {
+            std::uint32_t arc;
+            std::uint32_t depth;
+        };
+        // Pending are the next sibling of each arc on the path, and the arc taken.
+        Frame stack[kMaxEntry + 2];
+        char path[kMaxEntry];
+        std::size_t top = 0;
+        stack[top++] = {p.firstArc(node), 0};
+        std::size_t steps = 0;
+        while (top != 0) {
+            const Frame frame = stack[--top];
+            if (++steps > kMaxSteps)
+                p.fail();
+            if (!p.last(frame.arc))
+                stack[top++] = {p.skip(frame.arc), frame.depth};
+            path[frame.depth] = static_cast<char>(p.label(frame.arc));
+            if (!visit(frame.arc, std::string_view(path, frame.depth + 1)))
+                continue;
+            const std::uint32_t next = p.target(frame.arc);
+            if (next != 0) {
+                if (frame.depth + 1 >= kMaxEntry)
+                    p.fail();
+                stack[top++] = {p.firstArc(next), frame.depth + 1};
+            }
+        }
+    }
 };
 
 LexemeList::LexemeList()
@@ -517,7 +552,6 @@ std::size_t Morphology::lookupSpelled(std::string_view form, LexemeList& out) co
     return node == 0 ? 0 : readEntries(node, form, out);
 }
 
-// The entries after "form+": every path from the separator's target to a final arc.
 // The entries after "form+": every path from the separator's target to a final arc spells an
 // encoded lemma, the separator and the tags. The tags that follow a lemma are summed up once
 // per node (tagSummary), so a look-up reads only the lemmas' few bytes.
@@ -536,37 +570,14 @@ std::size_t Morphology::readEntries(std::uint32_t node, std::string_view form,
                               : p.encoder == Encoder::Suffix ? 1
                                                              : 0;
     std::size_t kept = 0;
-    struct Frame
-    {
-        std::uint32_t arc;
-        std::uint32_t depth;
-    };
-    // Pending are the next sibling of each arc on the path, and the arc taken.
-    Frame stack[kMaxEntry + 2];
-    char path[kMaxEntry];
-    std::size_t top = 0;
-    stack[top++] = {p.firstArc(entries), 0};
-    std::size_t steps = 0;
-    while (top != 0) {
-        const Frame frame = stack[--top];
-        if (++steps > kMaxSteps)
-            p.fail();
-        if (!p.last(frame.arc))
-            stack[top++] = {p.skip(frame.arc), frame.depth};
-        const unsigned label = p.label(frame.arc);
-        path[frame.depth] = static_cast<char>(label);
-        const std::uint32_t next = p.target(frame.arc);
-        if (frame.depth >= codes && label == p.separator) {
-            if (next != 0)
-                kept += addLexemes(form, {path, frame.depth}, tagSummary(next), out);
-            continue;
-        }
-        if (next != 0) {
-            if (frame.depth + 1 >= kMaxEntry)
-                p.fail();
-            stack[top++] = {p.firstArc(next), frame.depth + 1};
-        }
-    }
+    p.walkPaths(entries, [&](std::uint32_t arc, std::string_view path) {
+        const std::size_t depth = path.size() - 1;
+        if (depth < codes || p.label(arc) != p.separator)
+            return true;
+        if (const std::uint32_t next = p.target(arc); next != 0)
+            kept += addLexemes(form, path.substr(0, depth), tagSummary(next), out);
+        return false;
+    });
     return kept;
 }
 
@@ -599,32 +610,11 @@ std::uint32_t Morphology::tagSummary(std::uint32_t node) const
             at = end + 1;
         }
     };
-    struct Frame
-    {
-        std::uint32_t arc;
-        std::uint32_t depth;
-    };
-    Frame stack[kMaxEntry + 2];
-    char path[kMaxEntry];
-    std::size_t top = 0;
-    stack[top++] = {p.firstArc(node), 0};
-    std::size_t steps = 0;
-    while (top != 0) {
-        const Frame frame = stack[--top];
-        if (++steps > kMaxSteps)
-            p.fail();
-        if (!p.last(frame.arc))
-            stack[top++] = {p.skip(frame.arc), frame.depth};
-        path[frame.depth] = static_cast<char>(p.label(frame.arc));
-        if (p.final(frame.arc))
-            addTags({path, frame.depth + 1});
-        const std::uint32_t next = p.target(frame.arc);
-        if (next != 0) {
-            if (frame.depth + 1 >= kMaxEntry)
-                p.fail();
-            stack[top++] = {p.firstArc(next), frame.depth + 1};
-        }
-    }
+    p.walkPaths(node, [&](std::uint32_t arc, std::string_view path) {
+        if (p.final(arc))
+            addTags(path);
+        return true;
+    });
     cached.store((std::uint64_t{node} << 32) | summary, std::memory_order_relaxed);
     return summary;
 }

@@ -49,8 +49,14 @@ public:
                     file(QStringLiteral("dane/slownik")));
     }
 #endif
-    bool exists(const QString& relative) const { return QFileInfo::exists(file(relative)); }
-    QString settingsFile() const { return file(QStringLiteral("dane/konfiguracja.ini")); }
+    bool exists(const QString& relative) const
+    {
+        return QFileInfo::exists(file(relative));
+    }
+    QString settingsFile() const
+    {
+        return file(QStringLiteral("dane/konfiguracja.ini"));
+    }
 
 private:
     std::unique_ptr<QTemporaryDir> dir_;

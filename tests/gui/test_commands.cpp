@@ -42,18 +42,12 @@ private:
 private slots:
     void init()
     {
-        platform = FakePlatform();
-        folder.renew();
-        folder.writeQuotes(kQuotes);
+        startOver(kQuotes);
         folder.write(kTemplate, "<HTML>\r\n<BODY>\r\n");
         open();
         listAll();
     }
-    void cleanup()
-    {
-        closeWindow();
-        verifyErrorBoxes();
-    }
+    void cleanup() { finish(); }
 
     void copyTakesTheRowsInListOrder()
     {

@@ -83,17 +83,8 @@ private:
     }
 
 private slots:
-    void init()
-    {
-        platform = FakePlatform();
-        folder.renew();
-        folder.writeQuotes(kQuotes);
-    }
-    void cleanup()
-    {
-        closeWindow();
-        verifyErrorBoxes();
-    }
+    void init() { startOver(kQuotes); }
+    void cleanup() { finish(); }
 
     void failedQueryLeavesAWindowThatWorksAndCloses()
     {

@@ -93,16 +93,13 @@ class TestLooks : public QObject, private WindowFixture
 private slots:
     void init()
     {
-        platform = FakePlatform();
-        folder.renew();
-        folder.writeQuotes("Ala ma kota \x96 przys\xB3owie polskie\r\n" + QByteArray(300, 'z') +
-                           " koniec\r\nkoniec\r\n");
+        startOver("Ala ma kota \x96 przys\xB3owie polskie\r\n" + QByteArray(300, 'z') +
+                  " koniec\r\nkoniec\r\n");
     }
     void cleanup()
     {
-        closeWindow();
         QApplication::setPalette(QApplication::style()->standardPalette());
-        verifyErrorBoxes();
+        finish();
     }
 
     // Every text of the three windows reads as body text should (WCAG 4.5) under a dark scheme.

@@ -45,17 +45,8 @@ private:
     }
 
 private slots:
-    void init()
-    {
-        platform = FakePlatform();
-        folder.renew();
-        folder.writeQuotes(kQuotes);
-    }
-    void cleanup()
-    {
-        closeWindow();
-        verifyErrorBoxes();
-    }
+    void init() { startOver(kQuotes); }
+    void cleanup() { finish(); }
 
     void firstStartWithoutSettings()
     {

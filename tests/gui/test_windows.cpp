@@ -114,16 +114,10 @@ private:
 private slots:
     void init()
     {
-        platform = FakePlatform();
-        folder.renew();
-        folder.writeQuotes("Ala ma kota\r\nkoniec\r\n");
+        startOver("Ala ma kota\r\nkoniec\r\n");
         open();
     }
-    void cleanup()
-    {
-        closeWindow();
-        verifyErrorBoxes();
-    }
+    void cleanup() { finish(); }
 
     void everyTextFitsItsControl()
     {

@@ -38,6 +38,20 @@ protected:
         QVERIFY(QTest::qWaitForWindowActive(window.get()));
     }
 
+    // Each test: a new folder holding `quotes`, a fresh fake platform, no window yet; and at
+    // its end the window closed and no error box left untaken.
+    void startOver(const QByteArray& quotes)
+    {
+        platform = FakePlatform();
+        folder.renew();
+        folder.writeQuotes(quotes);
+    }
+    void finish()
+    {
+        closeWindow();
+        verifyErrorBoxes();
+    }
+
     // Answers Yes to the close question of a window still open.
     void closeWindow()
     {
