@@ -133,6 +133,18 @@ std::size_t wholeLinesEnd(const char* text, std::size_t size)
     return static_cast<std::size_t>(cut - text);
 }
 
+std::size_t cutAtLineStart(const char* text, std::size_t size, std::size_t at)
+{
+    if (at == 0 || at >= size)
+        return std::min(at, size);
+    const char* const end = text + size;
+    const char* const p = text + at;
+    // Just past a terminator already, or between the CR and the LF of a pair.
+    if (p[-1] == '\r' || p[-1] == '\n')
+        return p[-1] == '\r' && *p == '\n' ? at + 1 : at;
+    return static_cast<std::size_t>(skipLineBreak(findLineEnd(p, end), end) - text);
+}
+
 bool LineCounter::feed(std::string_view piece)
 {
     if (ended_)

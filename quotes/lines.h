@@ -139,6 +139,18 @@ std::size_t lastLineStart(const char* text, std::size_t size);
 // CR LF pair is never cut between two pieces.
 std::size_t wholeLinesEnd(const char* text, std::size_t size);
 
+// Where a text of `size` bytes is cut into ranges that threads take apart: at the first line
+// start at or after `at` (just past a terminator, a CR LF pair never cut), at the first NUL from
+// `at` on, where the text ends, or at `size`. Each range then holds whole lines; the range
+// before a cut holds the text's last line when the text ends at the cut (see textGoesOnAt).
+std::size_t cutAtLineStart(const char* text, std::size_t size, std::size_t at);
+
+// Whether the text goes on at `at`, a cut of a text of `size` bytes: not at its end or a NUL.
+inline bool textGoesOnAt(const char* text, std::size_t size, std::size_t at)
+{
+    return at < size && text[at] != '\0';
+}
+
 // Counts the lines of a text fed in pieces without keeping them: each byte for which endsLine
 // holds ends one, and a last line without a terminator still counts.
 class LineCounter

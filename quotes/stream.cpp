@@ -162,12 +162,15 @@ void QueryStream::finish()
     filled_ = 0;
 }
 
-void QueryStream::finishText(const char* text, std::size_t size)
+bool QueryStream::finishText(const char* text, std::size_t size, bool textGoesOn)
 {
-    size = std::min(size, std::string_view(text, size).find('\0'));
-    scan({text, lastLineStart(text, size)});
+    const std::size_t nul = std::string_view(text, size).find('\0');
+    const bool goesOn = textGoesOn && !ended_ && nul == std::string_view::npos;
+    size = std::min(size, nul);
+    scan({text, goesOn ? size : lastLineStart(text, size)});
     ended_ = true;
     list_.endUpdate();
+    return goesOn;
 }
 
 void QueryStream::scan(std::string_view lines)
@@ -188,7 +191,7 @@ void QueryStream::readFile(const std::string& path, std::size_t pieceSize, Acces
     if (access == Access::Map) {
         MappedFile file(fd, size);
         if (file.valid()) {
-            readMapped(file, pieceSize);
+            readMapped(file, pieceSize, 0, size, false, 3);
             return;
         }
     }
@@ -209,16 +212,27 @@ void QueryStream::readFile(const std::string& path, std::size_t pieceSize, Acces
     finish();
 }
 
-void QueryStream::readMapped(MappedFile& file, std::size_t windowSize)
+bool QueryStream::readRange(MappedFile& file, std::size_t begin, std::size_t end, bool textGoesOn)
+{
+    // Smaller windows than a whole file's, given back after one block: a thread's share of
+    // memory stays at two blocks or so.
+    constexpr std::size_t kRangeWindow = std::size_t(1) << 20;
+    const bool goesOn = readMapped(file, kRangeWindow, begin, end, textGoesOn, 2);
+    file.release(begin, end - begin); // whole pages: those at the cuts hold other ranges too
+    return goesOn;
+}
+
+bool QueryStream::readMapped(MappedFile& file, std::size_t windowSize, std::size_t begin,
+                             std::size_t end, bool textGoesOn, std::size_t releaseWindows)
 {
     constexpr std::size_t kStepSize = std::size_t(1) << 17;
     constexpr std::size_t kBlock = std::size_t(2) << 20;
     const std::size_t page = MappedFile::pageSize();
     windowSize = std::max(page, windowSize / page * page);
-    std::size_t size = file.size();
-    std::size_t done = 0;     // every line before it is added or has no hit
-    std::size_t mapped = 0;   // bytes looked at so far
-    std::size_t released = 0; // pages before it are given back
+    std::size_t size = end;
+    std::size_t done = begin;     // every line before it is added or has no hit
+    std::size_t mapped = begin;   // bytes looked at so far
+    std::size_t released = begin; // pages before it are given back (or are another range's)
     while (mapped < size && !ended_) {
         // As when reading: a window, or a step, at least as long as the line carried.
         const std::size_t carried = mapped - done;
@@ -241,12 +255,13 @@ void QueryStream::readMapped(MappedFile& file, std::size_t windowSize)
         // address translations, and memory stays at four windows or so. Only whole 2 MiB
         // blocks: the system may map the file in such blocks, and giving back a part of one
         // unmaps all of it, to be faulted in again a page at a time.
-        if (const std::size_t upTo = done / kBlock * kBlock; upTo - released >= 3 * windowSize) {
+        if (const std::size_t upTo = done / kBlock * kBlock;
+            upTo >= released + releaseWindows * windowSize) {
             file.release(released, upTo - released);
             released = upTo;
         }
     }
-    finishText(file.data() + done, size - done);
+    return finishText(file.data() + done, size - done, textGoesOn);
 }
 
 } // namespace tavir

@@ -48,6 +48,13 @@ public:
 
     static constexpr std::size_t kPieceSize = std::size_t(1) << 21;
 
+    // Goes through bytes [begin, end) of a mapped file as readFile does, and finishes, for a
+    // range cut at line starts (cutAtLineStart) that a thread takes alone. The range's last
+    // line is added too when `textGoesOn` (textGoesOnAt(end)): it is then not the text's last.
+    // Pages are given back behind the scan and at its end, but for those that hold a cut.
+    // Returns whether the text goes on after the range: `textGoesOn`, and no NUL in the range.
+    bool readRange(MappedFile& file, std::size_t begin, std::size_t end, bool textGoesOn);
+
 private:
     // Room for `more` bytes after the carried ones.
     char* reserve(std::size_t more);
@@ -57,9 +64,14 @@ private:
     // not looked at before. Adds the lines known not to be the last, and returns how many
     // bytes they take; a NUL among the fresh bytes ends the text and shortens `size`.
     std::size_t advance(const char* text, std::size_t& size, std::size_t fresh);
-    // The text has ended after `size` bytes that begin at the start of a line.
-    void finishText(const char* text, std::size_t size);
-    void readMapped(MappedFile& file, std::size_t windowSize);
+    // The text has ended after `size` bytes that begin at the start of a line, or, when
+    // `textGoesOn`, goes on after them at the start of a line. Returns whether it goes on: a
+    // NUL ends it.
+    bool finishText(const char* text, std::size_t size, bool textGoesOn = false);
+    // Bytes [begin, end) of the file, a window at a time, given back once `releaseWindows`
+    // windows of whole blocks are passed. Returns as finishText.
+    bool readMapped(MappedFile& file, std::size_t windowSize, std::size_t begin, std::size_t end,
+                    bool textGoesOn, std::size_t releaseWindows);
     void scan(std::string_view lines);
 
     ResultList& list_;
