@@ -11,6 +11,7 @@
 #include "quotes/file_places.h"
 #include "quotes/finder.h"
 #include "quotes/folding.h"
+#include "quotes/parallel_scan.h"
 #include "quotes/product.h"
 #include "quotes/queries.h"
 #include "quotes/stream.h"
@@ -29,12 +30,12 @@
 namespace {
 
 constexpr std::string_view kUsage =
-    "usage: tavir-cli [--file PATH] [--raw] count\n"
+    "usage: tavir-cli [--file PATH] [--raw] [--threads N] count\n"
     "       tavir-cli [--file PATH] [--raw] [--case-all] [--no-diacritics] [--color[=WHEN]]\n"
-    "                 [--wrap[=COLUMNS]] search TEXT\n"
+    "                 [--wrap[=COLUMNS]] [--threads N] search TEXT\n"
     "       tavir-cli [--file PATH] [--raw] [--no-diacritics] --word-forms [--color[=WHEN]]\n"
     "                 [--wrap[=COLUMNS]] search TEXT\n"
-    "       tavir-cli [--file PATH] [--raw] [--wrap[=COLUMNS]] all\n"
+    "       tavir-cli [--file PATH] [--raw] [--wrap[=COLUMNS]] [--threads N] all\n"
     "       tavir-cli [--file PATH] [--raw] [--seed S] [--short|--long [-n LENGTH]]\n"
     "                 [--wrap[=COLUMNS]] random [N]\n"
     "       tavir-cli [--file PATH] [--raw] [--date YYYY-MM-DD] [--wrap[=COLUMNS]] today\n"
@@ -65,6 +66,7 @@ struct Options
     tavir::QuotationLength length = tavir::QuotationLength::Any; // random
     std::optional<std::size_t> lengthLimit;                      // random: -n
     std::optional<tavir::CalendarDate> date;                     // today
+    std::optional<unsigned> threads; // count, search, all: a large file is scanned on so many
     std::string command;
     std::string text; // search
     int count = 50;   // random
@@ -125,6 +127,9 @@ int takeOption(Options& options, int argc, char** argv, int i)
     } else if (arg == "-n" && hasValue) {
         options.lengthLimit = parseNumber<std::size_t>(argv[i + 1]);
         return options.lengthLimit ? 2 : -1;
+    } else if (arg == "--threads" && hasValue) {
+        options.threads = parseNumber<unsigned>(argv[i + 1]);
+        return options.threads && *options.threads > 0 ? 2 : -1;
     } else if (arg == "--date" && hasValue) {
         options.date = tavir::parseIsoDate(argv[i + 1]);
         return options.date ? 2 : -1;
@@ -209,6 +214,10 @@ std::optional<Options> parse(int argc, char** argv)
         return std::nullopt;
     if (options.date && options.command != "today")
         return std::nullopt;
+    if (options.threads &&
+        (options.wordForms ||
+         (options.command != "count" && options.command != "search" && options.command != "all")))
+        return std::nullopt;
     return options;
 }
 
@@ -229,17 +238,22 @@ public:
     void endUpdate() override { flush(); }
     void add(std::string_view caption, int) override
     {
-        if (raw_) {
-            buffer_ += caption;
-            buffer_ += "\r\n";
-        } else if (display_.columns == 0 && !display_.marks) {
-            buffer_ += tavir::cp1250ToUtf8(caption);
-            buffer_ += '\n';
-        } else {
-            tavir::cli::appendDisplayed(buffer_, caption, display_);
-        }
+        format(buffer_, caption);
         if (buffer_.size() >= kFlushAt)
             flush();
+    }
+    // Appends a row's bytes as shown; safe from several threads at once.
+    void format(std::string& out, std::string_view caption) const
+    {
+        if (raw_) {
+            out += caption;
+            out += "\r\n";
+        } else if (display_.columns == 0 && !display_.marks) {
+            out += tavir::cp1250ToUtf8(caption);
+            out += '\n';
+        } else {
+            tavir::cli::appendDisplayed(out, caption, display_);
+        }
     }
 
     void flush()
@@ -262,8 +276,13 @@ int run(const Options& options)
         return 0;
     }
     const std::string path = tavir::collectionToRead(tavir::applicationFolder(), options.file);
+    // A large file is cut into ranges, scanned on every core (or as many threads as told).
+    tavir::ScanThreads threads;
+    threads.count = options.threads.value_or(0);
     if (options.command == "count") {
-        tavir::cli::writeOutput(tavir::counterText(tavir::countFileLines(path)) + "\n");
+        const auto lines = tavir::countFileLinesInRanges(path, threads);
+        tavir::cli::writeOutput(tavir::counterText(lines ? *lines : tavir::countFileLines(path)) +
+                                "\n");
         return 0;
     }
     // Lines are cut and matches coloured for a reader only: --raw gives the file's bytes.
@@ -346,7 +365,11 @@ int run(const Options& options)
             return matchRanges(line, *finder, size);
         };
     }
-    tavir::QueryStream(query, out, tavir::foldTable(options.folding)).readFile(path);
+    const auto format = [&out](std::string& to, std::string_view row) { out.format(to, row); };
+    const auto write = [](std::string_view bytes) { tavir::cli::writeOutput(bytes); };
+    if (!tavir::searchFileInRanges(path, query, tavir::foldTable(options.folding), format, write,
+                                   threads))
+        tavir::QueryStream(query, out, tavir::foldTable(options.folding)).readFile(path);
     return 0;
 }
 
