@@ -1,5 +1,6 @@
 // The line splitter against a splitter written for clarity, byte by byte from the rules; the
-// piecewise line counter and the collection must agree with both.
+// piecewise line counter and the collection must agree with both, and the cuts of a text into
+// ranges fall on the first line start (or the NUL that ends the text) at or after each place.
 #include "fuzz/fuzz_support.h"
 #include "quotes/collection.h"
 #include "quotes/lines.h"
@@ -83,5 +84,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     check(counter.lines() == expected.size(), "LineCounter count");
     check(goOn == (expectedLength == bytes.size()), "LineCounter stops at the first NUL");
+
+    // Up to the text's end, each cut is the first line start at or after its place, or the end.
+    std::size_t next = 0; // the first line starting at or after `at`
+    for (std::size_t at = 0; at <= expectedLength; ++at) {
+        while (next < expected.size() && expected[next].begin < at)
+            ++next;
+        const std::size_t cut = next < expected.size() ? expected[next].begin : expectedLength;
+        check(tavir::cutAtLineStart(bytes.data(), bytes.size(), at) == cut, "cutAtLineStart");
+    }
     return 0;
 }

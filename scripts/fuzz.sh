@@ -13,8 +13,8 @@ cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 
 build=build-fuzz
-targets=(fuzz_lines fuzz_search fuzz_folding fuzz_integer fuzz_profile_read fuzz_profile_roundtrip
-         fuzz_import)
+targets=(fuzz_lines fuzz_search fuzz_ranges fuzz_folding fuzz_integer fuzz_profile_read
+         fuzz_profile_roundtrip fuzz_import)
 mkdir -p "$build/logs" "$build/artifacts"
 
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}"
