@@ -1,12 +1,14 @@
 // The command line's search and count of a file cut into ranges and scanned on two to four
-// threads, against the simple reference: wherever the cuts fall (hits beside a cut, CR LF
-// split by one, a NUL in any range, the last line).
+// threads, and the window's search of the same text as a collection in ranges, against the
+// simple reference: wherever the cuts fall (hits beside a cut, CR LF split by one, a NUL in any
+// range, the last line).
 // Input: two parameter bytes (how often the file is cut, on how many threads), then query
 // 0x1F quotation file bytes.
 #include "fuzz/fuzz_support.h"
 #include "quotes/collection.h"
 #include "quotes/folding.h"
 #include "quotes/parallel_scan.h"
+#include "quotes/queries.h"
 #include "tests/support/reference_rows.h"
 
 #include <string>
@@ -17,6 +19,17 @@
 namespace {
 
 using tavir::fuzz::check;
+
+// Copies of the rows a query adds.
+class Rows final : public tavir::ResultList
+{
+public:
+    void clear() override { rows.clear(); }
+    void beginUpdate() override {}
+    void endUpdate() override {}
+    void add(std::string_view caption, int) override { rows.emplace_back(caption); }
+    std::vector<std::string> rows;
+};
 
 // The file in memory, named by its descriptor.
 class MemoryFile
@@ -54,6 +67,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     options.count = 2 + data[1] % 3;
     options.threshold = 0;
     options.rangeSize = 1 + data[0] % 64;
+    const std::vector<std::string> expected = tavir::test::referenceRows(file, query);
+
+    // The window's search, its rows delivered a few lines at a time.
+    const auto quotes = tavir::QuoteCollection::fromBytes(std::string(file));
+    tavir::PumpPolicy policy;
+    policy.interval = {};
+    policy.linesPerCheck = 1 + data[0] % 5;
+    policy.threads = options;
+    Rows window;
+    tavir::NoWaitIndicator wait;
+    tavir::NoEventPump pump;
+    tavir::FiltrujDane(quotes, query, window, wait, pump, policy);
+    check(window.rows == expected, "the window's rows in ranges");
+
     const MemoryFile memory(file);
 
     std::string out;
@@ -75,9 +102,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         rows.push_back(out.substr(at, end - at));
         at = end + 1;
     }
-    check(rows == tavir::test::referenceRows(file, query), "rows in ranges");
-    check(tavir::countFileLinesInRanges(memory.path(), options) ==
-              tavir::QuoteCollection::fromBytes(std::string(file)).lineCount(),
+    check(rows == expected, "rows in ranges");
+    check(tavir::countFileLinesInRanges(memory.path(), options) == quotes.lineCount(),
           "lines counted in ranges");
     return 0;
 }

@@ -1,13 +1,12 @@
 #include "quotes/queries.h"
 
-#include "quotes/finder.h"
+#include "quotes/block_search.h"
+#include "quotes/parallel_query.h"
 #include "quotes/throttle.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstdint>
 #include <ctime>
-#include <vector>
 
 namespace tavir {
 
@@ -25,80 +24,19 @@ bool listAll(const QuoteCollection& quotes, std::size_t quotations, ResultList& 
     return true;
 }
 
-// The lines of [first, next) that hold a hit, found from the marks of every hit in them
-// (FoldedFinder::markHits): a line holds one when fewer hits begin before it than before the
-// next. No branch depends on the text; the counting takes the processor's popcnt wherever it
-// has one.
-__attribute__((target_clones("popcnt", "default"))) std::size_t
-linesWithHits(const QuoteCollection& quotes, const FoldedFinder& finder, std::size_t first,
-              std::size_t next, std::vector<std::uint64_t>& marks, std::vector<std::size_t>& before,
-              std::vector<std::size_t>& lines)
-{
-    const std::size_t from = quotes.lineStart(first);
-    const std::size_t to = quotes.lineStart(next);
-    const std::size_t words = (to - from) / 64 + 1; // one more, for a rank at `to`
-    marks.resize(words);
-    marks.back() = 0; // markHits clears the others
-    finder.markHits(quotes.text(), from, to, marks.data());
-    before.resize(words);
-    std::size_t total = 0;
-    for (std::size_t w = 0; w < words; ++w) {
-        before[w] = total;
-        total += static_cast<std::size_t>(std::popcount(marks[w]));
-    }
-    const auto rank = [&](std::size_t at) {
-        const std::size_t w = at / 64;
-        const std::uint64_t below = (std::uint64_t{1} << (at % 64)) - 1;
-        return before[w] + static_cast<std::size_t>(std::popcount(marks[w] & below));
-    };
-    lines.resize(next - first);
-    std::size_t found = 0;
-    std::size_t hitsBefore = 0;
-    for (std::size_t line = first; line < next; ++line) {
-        const std::size_t hitsToEnd = rank(quotes.lineStart(line + 1) - from);
-        lines[found] = line;
-        found += hitsToEnd != hitsBefore;
-        hitsBefore = hitsToEnd;
-    }
-    return found;
-}
-
 // A match never spans lines, because no line holds CR, LF or NUL; a query that holds one of
-// them therefore finds nothing. The buffer is scanned in blocks of lines, events delivered
-// between blocks. A block where hits are sparse is searched hit by hit: a hit's line is found
-// in the line table and the search goes on from the next line. After a block with a hit on
-// more than one line in eight, the next block has every hit marked and then its lines
-// counted, which never leaves the scan for a hit.
+// them therefore finds nothing. The buffer is scanned in blocks of lines (BlockSearch), events
+// delivered between blocks.
 bool search(const QuoteCollection& quotes, std::size_t quotations, std::string_view query,
             const FoldTable& fold, ResultList& list, Throttle& throttle, std::size_t linesPerCheck)
 {
     if (query.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos)
         return true;
-    const FoldedFinder finder(query, fold);
-    std::vector<std::uint64_t> marks;
-    std::vector<std::size_t> before;
-    std::vector<std::size_t> found;
-    bool dense = false;
+    BlockSearch blocks(quotes, query, fold);
     for (std::size_t first = 0; first < quotations; first += linesPerCheck) {
         if (first != 0 && !throttle.check())
             return false;
-        const std::size_t next = std::min(first + linesPerCheck, quotations);
-        std::size_t hits = 0;
-        if (dense) {
-            hits = linesWithHits(quotes, finder, first, next, marks, before, found);
-            AddListItems(quotes, {found.data(), hits}, list);
-        } else {
-            // Positions stay those of the whole text; the block ends where line `next` begins.
-            const std::string_view block = quotes.text().substr(0, quotes.lineStart(next));
-            std::size_t line = first;
-            finder.findEach(block, quotes.lineStart(first), [&](std::size_t at) {
-                line = quotes.lineHolding(at, line, next);
-                AddListItem(quotes, line, list);
-                ++hits;
-                return quotes.lineStart(++line); // on from the next line
-            });
-        }
-        dense = hits * 8 > next - first;
+        blocks.addHits(first, std::min(first + linesPerCheck, quotations), list);
     }
     return true;
 }
@@ -129,6 +67,9 @@ QueryEnd FiltrujDane(const QuoteCollection& quotes, std::string_view query, Resu
     const std::size_t linesPerCheck = std::max<std::size_t>(policy.linesPerCheck, 1);
     Throttle throttle(pump, policy);
 
+    // A large collection is cut into ranges searched on other threads too.
+    const unsigned threads = policy.threads.threadsFor(quotes.text().size());
+
     list.beginUpdate();
     list.clear();
     bool finished = true;
@@ -137,8 +78,13 @@ QueryEnd FiltrujDane(const QuoteCollection& quotes, std::string_view query, Resu
         wait.setMaximum(quotes.lineCount());
         wait.show();
         list.reserve(quotations);
-        finished = listAll(quotes, quotations, list, wait, throttle, linesPerCheck);
+        finished = threads > 1 ? listAllInBlocks(quotes, quotations, list, wait, throttle, policy)
+                               : listAll(quotes, quotations, list, wait, throttle, linesPerCheck);
         wait.close();
+    } else if (threads > 1 &&
+               query.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos) {
+        finished = searchInRanges(quotes, quotations, query, foldTable(folding), list, throttle,
+                                  policy, threads);
     } else {
         finished =
             search(quotes, quotations, query, foldTable(folding), list, throttle, linesPerCheck);

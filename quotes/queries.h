@@ -2,6 +2,7 @@
 
 #include "quotes/collection.h"
 #include "quotes/folding.h"
+#include "quotes/parallel_scan.h"
 
 #include <chrono>
 #include <cstddef>
@@ -82,11 +83,13 @@ public:
 
 // How often a running query hands control to the window system: the clock is read every
 // `linesPerCheck` lines, and events are delivered when `interval` has passed since the last
-// delivery. A zero interval delivers at every check.
+// delivery. A zero interval delivers at every check. And how a large collection is searched:
+// cut into ranges scanned by other threads, the rows then delivered in order as above.
 struct PumpPolicy
 {
     std::chrono::steady_clock::duration interval = std::chrono::milliseconds(15);
     std::size_t linesPerCheck = 4096;
+    ScanThreads threads;
 };
 
 enum class QueryEnd
