@@ -265,7 +265,7 @@ TEST_F(WordSearch, StopsWhenThePumpSaysSo)
     } stop;
     tavir::test::RecordingList list;
     tavir::NoWaitIndicator wait;
-    const tavir::PumpPolicy everyLine{std::chrono::milliseconds(0), 1};
+    const tavir::PumpPolicy everyLine{std::chrono::milliseconds(0), 1, {}};
     EXPECT_EQ(tavir::FiltrujFormy(quotes, index, cp("pies"), list, wait, stop, everyLine),
               tavir::QueryEnd::Stopped);
     EXPECT_EQ(list.captions(), std::vector<std::string>{cp("Psy szczekają.")});
