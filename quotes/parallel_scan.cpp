@@ -38,10 +38,13 @@ std::size_t ScanThreads::nominalCut(std::size_t index, std::size_t size) const
 
 namespace {
 
-// Output a range hands over at a time, and the most a range not yet written may have waiting
-// before its thread waits too: together with the ranges in flight they bound the memory.
+// Output a range hands over at a time; the most the range being written may have waiting
+// before its thread waits for the writer; and the most all ranges together may have waiting
+// before the threads of ranges further on wait for theirs to be written. With the ranges in
+// flight (one more than there are threads) and the pages each maps, they bound the memory.
 constexpr std::size_t kChunk = std::size_t(128) << 10;
-constexpr std::size_t kWaitingOutput = std::size_t(256) << 10;
+constexpr std::size_t kWaitingAtHead = 4 * kChunk;
+constexpr std::size_t kWaitingOutput = std::size_t(4) << 20;
 
 struct Range
 {
@@ -135,11 +138,14 @@ public:
             throw Stopped();
         Slot& slot = slotOf(index);
         slot.waiting += chunk.size();
+        waiting_ += chunk.size();
         slot.chunks.push_back(std::move(chunk));
         chunk = spareBuffer();
         writeNext(lock);
-        changed_.wait(lock,
-                      [&] { return unwanted(index) || slotOf(index).waiting < kWaitingOutput; });
+        changed_.wait(lock, [&] {
+            return unwanted(index) || (index == head_ ? slotOf(index).waiting < kWaitingAtHead
+                                                      : waiting_ < kWaitingOutput);
+        });
         if (unwanted(index))
             throw Stopped();
     }
@@ -147,7 +153,8 @@ public:
 private:
     struct Slot
     {
-        std::size_t begin = 0;
+        std::size_t nominalBegin = 0;
+        std::size_t nominalEnd = 0;
         std::deque<std::string> chunks;
         std::size_t waiting = 0; // bytes in chunks
         bool done = false;
@@ -177,34 +184,35 @@ private:
     }
 
     // The next range to scan, with a buffer for its output; false when there is none left or
-    // the scan has failed. Waits while too many ranges are in flight.
+    // the scan has failed. Waits while too many ranges are in flight. A range begins where the
+    // one before it ends, and ends at the first line start (or NUL) at or after its nominal
+    // end: finding it reads the range's own last byte and the next range's first bytes, never
+    // a page of the ranges before. A range may be empty, where a line spans its nominal ends.
     bool claim(Range& range, std::string& buffer)
     {
         const std::size_t size = file_.size();
-        std::size_t from = 0;
-        std::size_t to = 0;
-        {
-            std::unique_lock lock(mutex_);
-            changed_.wait(lock, [&] {
-                return failure_ || !moreRanges_ || next_ < head_ + 2 * std::size_t{threads_};
-            });
-            if (failure_ || !moreRanges_)
-                return false;
-            range.index = next_++;
-            from = range.index == 0 ? 0 : options_.nominalCut(range.index - 1, size);
-            to = options_.nominalCut(range.index, size);
-            moreRanges_ = to < size;
-            slots_.emplace_back();
-            if (buffer.capacity() == 0)
-                buffer = spareBuffer();
-        }
-        // Each cut is the first line start (or NUL) at or after its nominal place, so that a
-        // range's thread finds both its ends alone, outside the lock, and the ranges on either
-        // side of a cut agree on it. A range may be empty, where a line spans its nominal ends.
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock,
+                      [&] { return failure_ || !moreRanges_ || next_ < head_ + threads_ + 1; });
+        if (failure_ || !moreRanges_)
+            return false;
+        range.index = next_++;
+        const std::size_t from = range.index == 0 ? 0 : options_.nominalCut(range.index - 1, size);
+        const std::size_t to = std::max(options_.nominalCut(range.index, size), from);
+        // The pages about the nominal end mapped at once rather than a fault at a time.
+        if (to < size)
+            file_.populate(to - 1, std::min(MappedFile::pageSize(), size - to) + 1);
         const char* const text = file_.data();
-        range.begin = cutAtLineStart(text, size, from);
-        range.end = std::max(range.begin, cutAtLineStart(text, size, to));
+        range.begin = at_;
+        range.end = std::max(at_, cutAtLineStart(text, size, to));
         range.textGoesOn = textGoesOnAt(text, size, range.end);
+        at_ = range.end;
+        moreRanges_ = to < size && range.textGoesOn;
+        Slot& slot = slots_.emplace_back();
+        slot.nominalBegin = from;
+        slot.nominalEnd = to;
+        if (buffer.capacity() == 0)
+            buffer = spareBuffer();
         return true;
     }
 
@@ -227,7 +235,6 @@ private:
         if (failure_)
             return;
         Slot& slot = slotOf(range.index);
-        slot.begin = range.begin;
         slot.done = true;
         slot.tally = tally;
         if (!goesOn && range.index < last_) {
@@ -235,8 +242,42 @@ private:
             moreRanges_ = false;
         }
         buffer.clear();
+        // The range's pages are given back now, but for its first block, which the range
+        // before reads its last line from, until that range is done too; that range's first
+        // block likewise waits for this one.
+        const auto [headBegin, headEnd, restEnd] = pagesOf(slot);
+        std::vector<std::pair<std::size_t, std::size_t>> giveBack = {{headEnd, restEnd}};
+        if (range.index == 0 || range.index - 1 < head_ || slotOf(range.index - 1).done)
+            giveBack.emplace_back(headBegin, headEnd);
+        if (range.index + 1 < next_ && slotOf(range.index + 1).done) {
+            const auto [nextBegin, nextEnd, nextRestEnd] = pagesOf(slotOf(range.index + 1));
+            giveBack.emplace_back(nextBegin, nextEnd);
+        }
         writeNext(lock);
         changed_.notify_all();
+        lock.unlock();
+        for (const auto& [first, last] : giveBack)
+            if (first < last)
+                file_.release(first, last - first);
+    }
+
+    // The pages a range gives back: those of its nominal span, the file's last page with the
+    // last range's, as its first block (from its first page to the block's end) and the rest.
+    struct Pages
+    {
+        std::size_t headBegin, headEnd, restEnd;
+    };
+    Pages pagesOf(const Slot& slot) const
+    {
+        constexpr std::size_t kBlock = std::size_t(2) << 20;
+        const std::size_t page = MappedFile::pageSize();
+        const std::size_t size = file_.size();
+        const std::size_t begin = slot.nominalBegin / page * page;
+        const std::size_t end = slot.nominalEnd >= size ? (size + page - 1) / page * page
+                                                        : slot.nominalEnd / page * page;
+        const std::size_t headEnd =
+            std::clamp(slot.nominalBegin / kBlock * kBlock + kBlock, begin, std::max(begin, end));
+        return {begin, headEnd, std::max(headEnd, end)};
     }
 
     void fail(std::exception_ptr error)
@@ -256,8 +297,9 @@ private:
     {
         while (!writing_ && !failure_ && !slots_.empty()) {
             Slot& head = slots_.front();
-            if (head_ > last_) {
-                head.chunks.clear(); // after the text's end
+            if (head_ > last_) { // after the text's end
+                waiting_ -= head.waiting;
+                head.chunks.clear();
                 head.waiting = 0;
             }
             if (!head.chunks.empty()) {
@@ -275,6 +317,7 @@ private:
                 lock.lock();
                 writing_ = false;
                 slots_.front().waiting -= chunk.size();
+                waiting_ -= chunk.size();
                 chunk.clear();
                 if (spare_.size() < threads_)
                     spare_.push_back(std::move(chunk));
@@ -285,9 +328,6 @@ private:
                 break;
             if (head_ <= last_)
                 tally_ += head.tally;
-            // The page that holds the cut before the range, which its two ranges share.
-            file_.release(head.begin / MappedFile::pageSize() * MappedFile::pageSize(),
-                          MappedFile::pageSize());
             slots_.pop_front();
             ++head_;
             changed_.notify_all();
@@ -307,6 +347,8 @@ private:
     std::size_t last_ = SIZE_MAX;    // the range where the text ends, once known
     std::deque<Slot> slots_;         // ranges head_ to next_ - 1
     std::vector<std::string> spare_; // buffers to use again
+    std::size_t waiting_ = 0;        // bytes in every slot's chunks
+    std::size_t at_ = 0;             // where the next range begins
     bool writing_ = false;
     std::size_t tally_ = 0;
     std::exception_ptr failure_;
@@ -385,18 +427,9 @@ std::optional<std::size_t> countFileLinesInRanges(const std::string& path,
     const auto noWrite = [](std::string_view) {};
     OrderedRanges ranges(*file, threads, count, noWrite);
     return ranges.run([&](const Range& range, RangeSink& sink) {
-        constexpr std::size_t kWindow = std::size_t(1) << 20;
+        file->populate(range.begin, range.end - range.begin);
         LineCounter counter;
-        bool ended = false;
-        // Windows end at multiples of their size, so that the pages given back behind them are
-        // whole but those of the cuts, which the ranges on either side share.
-        for (std::size_t at = range.begin; at < range.end && !ended;) {
-            const std::size_t next = std::min((at / kWindow + 1) * kWindow, range.end);
-            file->populate(at, next - at);
-            ended = !counter.feed({file->data() + at, next - at});
-            file->release(at, next - at);
-            at = next;
-        }
+        const bool ended = !counter.feed({file->data() + range.begin, range.end - range.begin});
         sink.tally(counter.lines());
         return range.textGoesOn && !ended;
     });

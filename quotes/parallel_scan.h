@@ -46,10 +46,11 @@ using WriteBytes = FunctionRef<void(std::string_view bytes)>;
 
 // What QueryStream::readFile lists over the file at `path` (every quotation for an empty
 // query), formatted and written in file order, on threads.threadsFor(size of the file)
-// threads. Memory stays within a fixed amount a thread, however large the file and however
-// many the hits. Returns false, having read nothing, when the file would take one thread (or
-// cannot be mapped): the caller then takes the single-threaded path. Raises "Cannot open file
-// <path>" when it cannot be read.
+// threads. Each thread maps the range it takes (QueryStream::readRange), and its pages are
+// given back once it and the ranges beside it are done, so memory stays within a fixed amount
+// a thread, however large the file and however many the hits. Returns false, having read
+// nothing, when the file would take one thread (or cannot be mapped): the caller then takes
+// the single-threaded path. Raises "Cannot open file <path>" when it cannot be read.
 bool searchFileInRanges(const std::string& path, std::string_view query, const FoldTable& fold,
                         RowFormat format, WriteBytes write, const ScanThreads& threads);
 

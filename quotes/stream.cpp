@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
@@ -214,12 +215,9 @@ void QueryStream::readFile(const std::string& path, std::size_t pieceSize, Acces
 
 bool QueryStream::readRange(MappedFile& file, std::size_t begin, std::size_t end, bool textGoesOn)
 {
-    // Smaller windows than a whole file's, given back after one block: a thread's share of
-    // memory stays at two blocks or so.
-    constexpr std::size_t kRangeWindow = std::size_t(1) << 20;
-    const bool goesOn = readMapped(file, kRangeWindow, begin, end, textGoesOn, 2);
-    file.release(begin, end - begin); // whole pages: those at the cuts hold other ranges too
-    return goesOn;
+    // Mapped at once and never given back here: giving pages back costs every core running the
+    // program a flush of its address translations, so the caller gives back its ranges whole.
+    return readMapped(file, end - begin, begin, end, textGoesOn, SIZE_MAX);
 }
 
 bool QueryStream::readMapped(MappedFile& file, std::size_t windowSize, std::size_t begin,
@@ -256,7 +254,7 @@ bool QueryStream::readMapped(MappedFile& file, std::size_t windowSize, std::size
         // blocks: the system may map the file in such blocks, and giving back a part of one
         // unmaps all of it, to be faulted in again a page at a time.
         if (const std::size_t upTo = done / kBlock * kBlock;
-            upTo >= released + releaseWindows * windowSize) {
+            releaseWindows != SIZE_MAX && upTo >= released + releaseWindows * windowSize) {
             file.release(released, upTo - released);
             released = upTo;
         }

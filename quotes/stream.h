@@ -51,8 +51,8 @@ public:
     // Goes through bytes [begin, end) of a mapped file as readFile does, and finishes, for a
     // range cut at line starts (cutAtLineStart) that a thread takes alone. The range's last
     // line is added too when `textGoesOn` (textGoesOnAt(end)): it is then not the text's last.
-    // Pages are given back behind the scan and at its end, but for those that hold a cut.
-    // Returns whether the text goes on after the range: `textGoesOn`, and no NUL in the range.
+    // Its pages are mapped at once and left mapped: the caller gives them back. Returns whether
+    // the text goes on after the range: `textGoesOn`, and no NUL in the range.
     bool readRange(MappedFile& file, std::size_t begin, std::size_t end, bool textGoesOn);
 
 private:
@@ -69,7 +69,7 @@ private:
     // NUL ends it.
     bool finishText(const char* text, std::size_t size, bool textGoesOn = false);
     // Bytes [begin, end) of the file, a window at a time, given back once `releaseWindows`
-    // windows of whole blocks are passed. Returns as finishText.
+    // windows of whole blocks are passed (never for SIZE_MAX). Returns as finishText.
     bool readMapped(MappedFile& file, std::size_t windowSize, std::size_t begin, std::size_t end,
                     bool textGoesOn, std::size_t releaseWindows);
     void scan(std::string_view lines);
