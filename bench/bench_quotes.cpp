@@ -1,6 +1,8 @@
 // The quote library on a generated collection of a million quotations. Every figure is read
 // beside a baseline measured in the same run: memchr over the same buffer for the queries, a
-// bare read of the same file for loading (bench/ratios.py prints the ratios).
+// bare read of the same file for loading (bench/ratios.py prints the ratios). The queries run
+// on one thread; the ...TwoThreads ones on two, beside memchr over the buffer's two halves on
+// two threads, the most two threads can save.
 #include "bench/quote_generator.h"
 #include "quotes/collection.h"
 #include "quotes/lines.h"
@@ -18,6 +20,7 @@
 #include <string>
 #include <string_view>
 #include <sys/mman.h>
+#include <thread>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -82,14 +85,16 @@ public:
 };
 
 void runQuery(benchmark::State& state, std::string_view query,
-              tavir::Folding folding = tavir::Folding::AsciiOnly)
+              tavir::Folding folding = tavir::Folding::AsciiOnly, unsigned threads = 1)
 {
     const QuoteCollection& collection = quotes();
     VectorList list(collection.lineCount());
     tavir::NoWaitIndicator wait;
     tavir::NoEventPump events;
+    tavir::PumpPolicy policy;
+    policy.threads.count = threads;
     for (auto _ : state) {
-        tavir::FiltrujDane(collection, query, list, wait, events, {}, folding);
+        tavir::FiltrujDane(collection, query, list, wait, events, policy, folding);
         benchmark::DoNotOptimize(list.items.data());
     }
     state.counters["hits"] = static_cast<double>(list.items.size());
@@ -142,6 +147,22 @@ void BM_ListAll(benchmark::State& state)
 {
     runQuery(state, {});
 }
+void BM_SearchFewHitsTwoThreads(benchmark::State& state)
+{
+    runQuery(state, tavir::bench::kFewHitsQuery, tavir::Folding::AsciiOnly, 2);
+}
+void BM_SearchManyHitsTwoThreads(benchmark::State& state)
+{
+    runQuery(state, tavir::bench::kManyHitsQuery, tavir::Folding::AsciiOnly, 2);
+}
+void BM_SearchNoHitsTwoThreads(benchmark::State& state)
+{
+    runQuery(state, tavir::bench::kNoHitsQuery, tavir::Folding::AsciiOnly, 2);
+}
+void BM_ListAllTwoThreads(benchmark::State& state)
+{
+    runQuery(state, {}, tavir::Folding::AsciiOnly, 2);
+}
 
 void BM_Draw50(benchmark::State& state)
 {
@@ -165,6 +186,23 @@ void BM_MemchrAbsentByte(benchmark::State& state)
     }
     for (auto _ : state)
         benchmark::DoNotOptimize(std::memchr(text.data(), kAbsent, text.size()));
+    state.SetBytesProcessed(state.iterations() * std::ssize(text));
+}
+
+// The same pass, the buffer's second half on another thread: what two threads can save.
+void BM_MemchrAbsentByteTwoThreads(benchmark::State& state)
+{
+    constexpr char kAbsent = '\x01';
+    const std::string_view text = quotes().text();
+    const std::size_t half = text.size() / 2;
+    for (auto _ : state) {
+        const void* second = nullptr;
+        std::thread other(
+            [&] { second = std::memchr(text.data() + half, kAbsent, text.size() - half); });
+        benchmark::DoNotOptimize(std::memchr(text.data(), kAbsent, half));
+        other.join();
+        benchmark::DoNotOptimize(second);
+    }
     state.SetBytesProcessed(state.iterations() * std::ssize(text));
 }
 
@@ -229,6 +267,7 @@ void repeated(benchmark::internal::Benchmark* b)
 }
 
 BENCHMARK(BM_MemchrAbsentByte)->Apply(repeated);
+BENCHMARK(BM_MemchrAbsentByteTwoThreads)->Apply(repeated);
 BENCHMARK(BM_SearchFewHits)->Apply(repeated);
 BENCHMARK(BM_SearchManyHits)->Apply(repeated);
 BENCHMARK(BM_SearchNoHits)->Apply(repeated);
@@ -240,6 +279,10 @@ BENCHMARK(BM_SearchFewHitsNoDiacritics)->Apply(repeated);
 BENCHMARK(BM_SearchManyHitsNoDiacritics)->Apply(repeated);
 BENCHMARK(BM_SearchNoHitsNoDiacritics)->Apply(repeated);
 BENCHMARK(BM_ListAll)->Apply(repeated);
+BENCHMARK(BM_SearchFewHitsTwoThreads)->Apply(repeated);
+BENCHMARK(BM_SearchManyHitsTwoThreads)->Apply(repeated);
+BENCHMARK(BM_SearchNoHitsTwoThreads)->Apply(repeated);
+BENCHMARK(BM_ListAllTwoThreads)->Apply(repeated);
 BENCHMARK(BM_Draw50)->Apply(repeated)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ReadFile)->Apply(repeated);
 BENCHMARK(BM_Load)->Apply(repeated);

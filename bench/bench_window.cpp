@@ -4,7 +4,8 @@
 // Then ten million quotations (TAVIR_BENCH_WINDOW_BIG quotations, 0 to skip): the longest
 // stall of the event loop while listing all, searching and drawing, seen as the largest gap
 // between the ticks of a 1 ms timer, and the resident memory after listing all beside the
-// file's size.
+// file's size; then listing all and searching on one thread and on two (PumpPolicy::threads),
+// in alternate rounds, with their stalls.
 #include "base/app_folder.h"
 #include "bench/quote_generator.h"
 #include "gui/platform.h"
@@ -12,6 +13,7 @@
 #include "gui/tmainfrm.h"
 #include "quotes/collection.h"
 #include "quotes/product.h"
+#include "quotes/queries.h"
 
 #include <QAbstractItemModel>
 #include <QAction>
@@ -302,6 +304,64 @@ int main(int argc, char** argv)
     std::printf("resident memory after list all: %.0f MiB, %.2f x the file (at most 1.15: %s)\n",
                 rss / 1048576, rss / fileBytes, rss <= 1.15 * fileBytes ? "met" : "MISSED");
     met = met && std::max({worstList, worstSearch, worstDraw}) <= 50 && rss <= 1.15 * fileBytes;
+
+    // The same queries on one thread and on two: each round lists all (from an empty list) and
+    // searches for a text no quotation holds and for one most hold.
+    const auto onThreads = [&](unsigned threads) {
+        tavir::PumpPolicy policy;
+        policy.threads.count = threads;
+        window->setPumpPolicy(policy);
+    };
+    const auto clickOn = [&](unsigned threads, QToolButton* button) {
+        return [&, threads, button] {
+            onThreads(threads);
+            button->click();
+            QApplication::processEvents(); // the list repaints
+        };
+    };
+    const auto emptyList = [&] {
+        edit->setText(QStringLiteral("xqzw"));
+        search->click();
+    };
+    std::printf("\n%zu quotations on one thread and on two, medians of %d alternate rounds:\n",
+                bigCount, kRounds);
+    bool scaled = true;
+    for (const auto& [name, text] : {std::pair{"list all", QString()},
+                                     std::pair{"search, no hit (xqzw)", QStringLiteral("xqzw")},
+                                     std::pair{"search, many hits (nie)", QStringLiteral("nie")}}) {
+        QToolButton* const button = text.isEmpty() ? listAll : search;
+        const auto setUp = [&, text = text] {
+            if (text.isEmpty())
+                emptyList();
+            else
+                edit->setText(text);
+        };
+        const auto [one, two] = alternating(kRounds, setUp, clickOn(1, button), clickOn(2, button));
+        std::printf(
+            "%-26s 1 thread %8.1f ms   2 threads %8.1f ms   ratio %5.2f (at most 0.65: %s)\n", name,
+            one, two, two / one, two <= 0.65 * one ? "met" : "MISSED");
+        scaled = scaled && two <= 0.65 * one;
+    }
+    for (const unsigned threads : {1u, 2u}) {
+        onThreads(threads);
+        double worst = 0;
+        for (int round = 0; round < 3; ++round) {
+            edit->setText(QStringLiteral("xqzw"));
+            worst = std::max(worst, longestStall([&] { search->click(); }, expectRows(0)));
+            worst = std::max(worst, longestStall([&] { listAll->click(); }, expectRows(all)));
+            edit->setText(QStringLiteral("nie"));
+            worst = std::max(worst, longestStall([&] { search->click(); },
+                                                 [&] {
+                                                     const int n = results->model()->rowCount();
+                                                     return n > 0 && n < all;
+                                                 }));
+        }
+        std::printf("longest stall on %u thread%s, worst of 3 rounds of the three: %.1f ms "
+                    "(at most 50 ms: %s)\n",
+                    threads, threads > 1 ? "s" : "", worst, worst <= 50 ? "met" : "MISSED");
+        met = met && worst <= 50;
+    }
+    met = met && scaled;
     window.reset();
     return met ? 0 : 1;
 }

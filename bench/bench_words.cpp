@@ -159,8 +159,10 @@ void runSearch(benchmark::State& state, const QuoteCollection& quotes)
     LineList list;
     tavir::NoWaitIndicator wait;
     tavir::NoEventPump pump;
+    tavir::PumpPolicy oneThread; // as the word search runs
+    oneThread.threads.count = 1;
     for (auto _ : state) {
-        tavir::FiltrujDane(quotes, kQuery, list, wait, pump);
+        tavir::FiltrujDane(quotes, kQuery, list, wait, pump, oneThread);
         benchmark::DoNotOptimize(list.lines.data());
     }
     state.counters["hits"] = static_cast<double>(list.lines.size());

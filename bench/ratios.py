@@ -22,6 +22,12 @@ BASELINES = {
     "BM_SearchManyHitsNoDiacritics": ("BM_SearchManyHits", 1.3),
     "BM_SearchNoHitsNoDiacritics": ("BM_SearchNoHits", 1.3),
     "BM_ListAll": (MEMCHR, None),
+    # Two threads against one, same query; memchr on two threads against one: the limit.
+    "BM_MemchrAbsentByteTwoThreads": (MEMCHR, None),
+    "BM_SearchFewHitsTwoThreads": ("BM_SearchFewHits", None),
+    "BM_SearchManyHitsTwoThreads": ("BM_SearchManyHits", None),
+    "BM_SearchNoHitsTwoThreads": ("BM_SearchNoHits", None),
+    "BM_ListAllTwoThreads": ("BM_ListAll", None),
     "BM_Load": ("BM_ReadFile", None),
     "BM_MapAndSplit": ("BM_ReadFile", None),
     # bench_words: the word-form search against the default search, same query, a million lines.

@@ -13,7 +13,7 @@ build=${TAVIR_BENCH_BUILD:-build-bench}
 lock=${TAVIR_BUILD_LOCK:-/tmp/tavir-build.lock}
 
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAVIR_BUILD_GUI=ON >/dev/null
-flock "$lock" cmake --build "$build" -j2 --target bench_quotes bench_words bench_window tavir-gen-quotes tavir-cli
+flock "$lock" cmake --build "$build" -j2 --target bench_quotes bench_words bench_window tavir-gen-quotes tavir-memchr-file tavir-cli
 
 command -v rg >/dev/null || apt-get install -y ripgrep >/dev/null || sudo apt-get install -y ripgrep >/dev/null
 
