@@ -98,6 +98,8 @@ public:
     RangeSearch& operator=(const RangeSearch&) = delete;
 
     std::size_t ranges() const { return firstLines_.size() - 1; }
+    // The line after range `k`'s last.
+    std::size_t nextLine(std::size_t k) const { return firstLines_[k + 1]; }
 
     // The lines of range `k`, the next to deliver. While a helper searches it, this thread
     // searches the ranges no helper has taken yet, and once there are none, waits while the
@@ -280,8 +282,11 @@ bool searchInRanges(const QuoteCollection& quotes, std::size_t quotations, std::
             i = j;
         }
         ranges.delivered();
+        // Lines without a hit are passed as they are on one thread: a check every block.
+        if (ranges.nextLine(k) != 0 && !passTo(ranges.nextLine(k) - 1))
+            return false;
     }
-    return quotations == 0 || passTo(quotations - 1);
+    return true;
 }
 
 } // namespace tavir
