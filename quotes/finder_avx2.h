@@ -166,6 +166,7 @@ __attribute__((target("avx2"))) bool scanAvx2(const FinderPlan& p, const char* s
     const char* const end = s + size;
     const Avx2Rare<NA, NB, Single> rare(p, s);
     const Avx2Others others(p, s);
+    bool clean = false; // the step before held no candidate
     while (i + 64 <= lastStart + 1) {
         __m256i x0, x1, low, high;
         rare.match(i, x0, x1, low, high);
@@ -177,9 +178,16 @@ __attribute__((target("avx2"))) bool scanAvx2(const FinderPlan& p, const char* s
             any = _mm256_or_si256(any, _mm256_or_si256(nul0, nul1));
         }
         if (_mm256_testz_si256(any, any)) {
-            i += 64;
+            // Past a second step without candidates the next begins at the last 32-byte
+            // boundary of the first rare position's bytes before i + 64, so that its loads split
+            // no cache line: the bytes it looks at again hold neither a candidate nor a NUL.
+            // (Where candidates are many, a step back after each would cost more.)
+            const auto first = reinterpret_cast<std::uintptr_t>(rare.a);
+            i = clean ? ((first + i + 64) & ~std::uintptr_t{31}) - first : i + 64;
+            clean = true;
             continue;
         }
+        clean = false;
         others.filter(i, low, high);
         const std::uint64_t mask = movemask64(low, high);
         if constexpr (Sink::kEndsAtNul) {
