@@ -8,12 +8,14 @@
 #include "quotes/stream.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <condition_variable>
 #include <deque>
 #include <exception>
 #include <mutex>
 #include <system_error>
 #include <thread>
+#include <unistd.h>
 #include <utility>
 
 namespace tavir {
@@ -384,10 +386,9 @@ private:
 
 // The file mapped whole, when it is large enough to take several threads; `threads` then
 // says how many.
-std::optional<MappedFile> mapForThreads(const std::string& path, const ScanThreads& options,
-                                        unsigned& threads)
+std::optional<MappedFile> mapForThreads(const OpenFile& opened, const std::string& path,
+                                        const ScanThreads& options, unsigned& threads)
 {
-    const OpenFile opened = openRegularFile(path);
     if (!opened.fd.valid())
         throw cannotOpenFile(path);
     threads = options.threadsFor(opened.size);
@@ -405,7 +406,8 @@ bool searchFileInRanges(const std::string& path, std::string_view query, const F
                         RowFormat format, WriteBytes write, const ScanThreads& threads)
 {
     unsigned count = 1;
-    std::optional<MappedFile> file = mapForThreads(path, threads, count);
+    const OpenFile opened = openRegularFile(path);
+    std::optional<MappedFile> file = mapForThreads(opened, path, threads, count);
     if (!file)
         return false;
     OrderedRanges ranges(*file, threads, count, write);
@@ -421,15 +423,30 @@ std::optional<std::size_t> countFileLinesInRanges(const std::string& path,
                                                   const ScanThreads& threads)
 {
     unsigned count = 1;
-    std::optional<MappedFile> file = mapForThreads(path, threads, count);
+    const OpenFile opened = openRegularFile(path);
+    std::optional<MappedFile> file = mapForThreads(opened, path, threads, count);
     if (!file)
         return std::nullopt;
     const auto noWrite = [](std::string_view) {};
     OrderedRanges ranges(*file, threads, count, noWrite);
+    // The cuts are found in the mapping, but each range is read in pieces, as countFileLines
+    // reads a file: counting takes so little that mapping pages cost more than copying them.
     return ranges.run([&](const Range& range, RangeSink& sink) {
-        file->populate(range.begin, range.end - range.begin);
+        std::vector<char> piece(std::size_t(1) << 16);
         LineCounter counter;
-        const bool ended = !counter.feed({file->data() + range.begin, range.end - range.begin});
+        bool ended = false;
+        for (std::size_t at = range.begin; at < range.end && !ended;) {
+            const std::size_t want = std::min(piece.size(), range.end - at);
+            ssize_t n = 0;
+            do {
+                n = ::pread(opened.fd.get(), piece.data(), want, static_cast<off_t>(at));
+            } while (n < 0 && errno == EINTR);
+            if (n < 0)
+                throw cannotOpenFile(path);
+            // A file shortened meanwhile ends where it now ends.
+            ended = n == 0 || !counter.feed({piece.data(), static_cast<std::size_t>(n)});
+            at += static_cast<std::size_t>(n);
+        }
         sink.tally(counter.lines());
         return range.textGoesOn && !ended;
     });
