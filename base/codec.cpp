@@ -2,6 +2,7 @@
 
 #include <array>
 #include <optional>
+#include <utility>
 
 namespace tavir {
 
@@ -38,6 +39,66 @@ constexpr std::array<char16_t, 32> kLatin2Signs = {
 };
 
 constexpr char32_t kInvalid = 0xFFFFFFFF;
+
+struct Composition
+{
+    char base;
+    char32_t mark;
+    char32_t letter;
+};
+
+// The letters of Windows-1250 that decompose into an ASCII letter and one combining mark.
+constexpr Composition kCompositions[] = {
+    {'A', 0x0301, 0x00C1}, {'A', 0x0302, 0x00C2}, {'A', 0x0306, 0x0102}, {'A', 0x0308, 0x00C4},
+    {'A', 0x0328, 0x0104}, {'C', 0x0301, 0x0106}, {'C', 0x030C, 0x010C}, {'C', 0x0327, 0x00C7},
+    {'D', 0x030C, 0x010E}, {'E', 0x0301, 0x00C9}, {'E', 0x0308, 0x00CB}, {'E', 0x030C, 0x011A},
+    {'E', 0x0328, 0x0118}, {'I', 0x0301, 0x00CD}, {'I', 0x0302, 0x00CE}, {'L', 0x0301, 0x0139},
+    {'L', 0x030C, 0x013D}, {'N', 0x0301, 0x0143}, {'N', 0x030C, 0x0147}, {'O', 0x0301, 0x00D3},
+    {'O', 0x0302, 0x00D4}, {'O', 0x0308, 0x00D6}, {'O', 0x030B, 0x0150}, {'R', 0x0301, 0x0154},
+    {'R', 0x030C, 0x0158}, {'S', 0x0301, 0x015A}, {'S', 0x030C, 0x0160}, {'S', 0x0327, 0x015E},
+    {'T', 0x030C, 0x0164}, {'T', 0x0327, 0x0162}, {'U', 0x0301, 0x00DA}, {'U', 0x0308, 0x00DC},
+    {'U', 0x030A, 0x016E}, {'U', 0x030B, 0x0170}, {'Y', 0x0301, 0x00DD}, {'Z', 0x0301, 0x0179},
+    {'Z', 0x0307, 0x017B}, {'Z', 0x030C, 0x017D}, {'a', 0x0301, 0x00E1}, {'a', 0x0302, 0x00E2},
+    {'a', 0x0306, 0x0103}, {'a', 0x0308, 0x00E4}, {'a', 0x0328, 0x0105}, {'c', 0x0301, 0x0107},
+    {'c', 0x030C, 0x010D}, {'c', 0x0327, 0x00E7}, {'d', 0x030C, 0x010F}, {'e', 0x0301, 0x00E9},
+    {'e', 0x0308, 0x00EB}, {'e', 0x030C, 0x011B}, {'e', 0x0328, 0x0119}, {'i', 0x0301, 0x00ED},
+    {'i', 0x0302, 0x00EE}, {'l', 0x0301, 0x013A}, {'l', 0x030C, 0x013E}, {'n', 0x0301, 0x0144},
+    {'n', 0x030C, 0x0148}, {'o', 0x0301, 0x00F3}, {'o', 0x0302, 0x00F4}, {'o', 0x0308, 0x00F6},
+    {'o', 0x030B, 0x0151}, {'r', 0x0301, 0x0155}, {'r', 0x030C, 0x0159}, {'s', 0x0301, 0x015B},
+    {'s', 0x030C, 0x0161}, {'s', 0x0327, 0x015F}, {'t', 0x030C, 0x0165}, {'t', 0x0327, 0x0163},
+    {'u', 0x0301, 0x00FA}, {'u', 0x0308, 0x00FC}, {'u', 0x030A, 0x016F}, {'u', 0x030B, 0x0171},
+    {'y', 0x0301, 0x00FD}, {'z', 0x0301, 0x017A}, {'z', 0x0307, 0x017C}, {'z', 0x030C, 0x017E},
+};
+
+// Characters that Unicode's canonical composition replaces by one Windows-1250 has (K the
+// Kelvin sign becomes K, the Greek question mark a semicolon, …).
+constexpr std::array<std::pair<char32_t, char16_t>, 5> kSingletons = {
+    {{0x037E, u';'}, {0x0387, 0x00B7}, {0x1FEF, u'`'}, {0x1FFD, 0x00B4}, {0x212A, u'K'}}};
+
+// Typed text as Windows-1250 bytes, composed first as Unicode's NFC would compose it: text
+// pasted in decomposed form ("z" followed by U+0307) must give the same bytes as "ż".
+// Windows-1250's letters carry at most one mark on an ASCII letter, so composing the letter
+// before a mark is all the composition that can change the bytes.
+template <typename ForEach> std::string toCp1250(ForEach forEach)
+{
+    std::string bytes;
+    char32_t previous = 0;
+    forEach([&](char32_t c) {
+        for (const auto& [from, to] : kSingletons) {
+            if (c == from)
+                c = to;
+        }
+        const bool mark = c >= 0x0300 && c < 0x0370;
+        if (const char32_t letter = mark ? composeCp1250(previous, c) : 0) {
+            bytes.back() = *unicodeToCp1250(letter);
+            previous = letter;
+            return;
+        }
+        bytes += unicodeToCp1250(c).value_or(kUnmappable);
+        previous = c;
+    });
+    return bytes;
+}
 
 // Calls sink(code point) for each character; broken sequences give kInvalid.
 template <typename Sink> void forEachUtf16(std::u16string_view text, Sink sink)
@@ -132,6 +193,15 @@ std::optional<char> unicodeToCp1250(char32_t c)
     return std::nullopt;
 }
 
+char32_t composeCp1250(char32_t base, char32_t mark)
+{
+    for (const Composition& c : kCompositions) {
+        if (char32_t(static_cast<unsigned char>(c.base)) == base && c.mark == mark)
+            return c.letter;
+    }
+    return 0;
+}
+
 char16_t cp1250ToUnicode(unsigned char byte)
 {
     return byte < 0x80 ? char16_t(byte) : kHighHalf[byte - 0x80];
@@ -163,16 +233,12 @@ std::string cp1250ToUtf8(std::string_view bytes)
 
 std::string utf16ToCp1250(std::u16string_view text)
 {
-    std::string bytes;
-    forEachUtf16(text, [&](char32_t c) { bytes += unicodeToCp1250(c).value_or(kUnmappable); });
-    return bytes;
+    return toCp1250([text](auto sink) { forEachUtf16(text, sink); });
 }
 
 std::string utf8ToCp1250(std::string_view text)
 {
-    std::string bytes;
-    forEachUtf8(text, [&](char32_t c) { bytes += unicodeToCp1250(c).value_or(kUnmappable); });
-    return bytes;
+    return toCp1250([text](auto sink) { forEachUtf8(text, sink); });
 }
 
 std::string utf16ToCp1250Html(std::u16string_view text)

@@ -13,6 +13,8 @@ char16_t cp1250ToUnicode(unsigned char byte);
 std::u16string cp1250ToUtf16(std::string_view bytes);
 std::string cp1250ToUtf8(std::string_view bytes);
 
+// Typed text is composed first, as Unicode's NFC composes it, so that a letter pasted as a
+// base letter and a combining mark gives the same byte as the letter typed whole.
 // A typed character that has no Windows-1250 form becomes a NUL byte. No line of the
 // collection can hold a NUL, so a query holding one finds nothing, as it must.
 inline constexpr char kUnmappable = '\0';
@@ -28,6 +30,8 @@ std::string escapeHtml(std::string_view bytes);
 // For text brought in from other files (the import): whole code points, so that a caller can
 // decide what becomes of a character without a Windows-1250 form.
 std::optional<char> unicodeToCp1250(char32_t c);
+// The Windows-1250 letter written as `base` followed by the combining `mark`; 0 if none.
+char32_t composeCp1250(char32_t base, char32_t mark);
 // Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
 bool isValidUtf8(std::string_view bytes);
 // A broken sequence becomes U+FFFD.

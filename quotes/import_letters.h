@@ -6,7 +6,4 @@ namespace tavir {
 // with fewer marks, or the bare base letter); 0 when there is none in the table.
 char32_t closestLetter(char32_t c);
 
-// The Windows-1250 letter written as `base` followed by the combining `mark`; 0 if none.
-char32_t composeCp1250(char32_t base, char32_t mark);
-
 } // namespace tavir

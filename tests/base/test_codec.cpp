@@ -17,6 +17,24 @@ TEST(Codec, PolishLettersBothWays)
     EXPECT_EQ(tavir::utf8ToCp1250("ąćęłńóśźżĄĆĘŁŃÓŚŹŻ"), bytes);
 }
 
+// Pasted text is often decomposed: the letter must come out as the letter typed whole.
+TEST(Codec, TypedTextIsComposedFirst)
+{
+    const std::string nul(1, tavir::kUnmappable);
+    const std::pair<const char*, std::string> cases[] = {
+        {"z\u0307o\u0301łw", "\xBF\xF3\xB3w"},
+        {"Z\u0301a\u0328E\u0328S\u0301n\u0301C\u0301", "\x8F\xB9\xCA\x8C\xF1\xC6"},
+        {"o\u030Bu\u030AT\u030C", "\xF5\xF9\x8D"},
+        {"\u212A\u037E", "K;"},
+        {"e\u0328\u0328", "\xEA" + nul},
+        {"\u0307z", nul + "z"},
+        {"x\u0307", "x" + nul},
+    };
+    for (const auto& [typed, bytes] : cases)
+        EXPECT_EQ(tavir::utf8ToCp1250(typed), bytes) << typed;
+    EXPECT_EQ(tavir::utf16ToCp1250(u"z\u0307o\u0301\u0141w"), "\xBF\xF3\xA3w");
+}
+
 TEST(Codec, EveryByteRoundTrips)
 {
     std::string all;
