@@ -107,6 +107,17 @@ template <int NA, int NB, bool Single> struct Avx2Rare
            std::uint64_t{static_cast<std::uint32_t>(_mm256_movemask_epi8(high))} << 32;
 }
 
+// Asks for the bytes a few pages ahead of a scan. The processor's own prefetcher stops at every
+// 4 KiB page, so a scan of a file that is not in cache waits for memory at each page it
+// enters; asked early, the bytes are there when the scan comes. A prefetch never faults, so
+// the address may lie past the text (computed as a number: it is no pointer into the text).
+[[gnu::always_inline]] inline void prefetchAhead(const char* text, std::size_t i)
+{
+    constexpr std::size_t kAhead = 4096;
+    _mm_prefetch(reinterpret_cast<const char*>(reinterpret_cast<std::uintptr_t>(text) + i + kAhead),
+                 _MM_HINT_T0);
+}
+
 // The needle's other positions (FinderPlan::others): every one of a short needle, the third rarest
 // of a longer one. filter() keeps the candidates of a step whose bytes there match too.
 struct Avx2Others
@@ -169,6 +180,7 @@ __attribute__((target("avx2"))) bool scanAvx2(const FinderPlan& p, const char* s
     bool clean = false; // the step before held no candidate
     while (i + 64 <= lastStart + 1) {
         __m256i x0, x1, low, high;
+        prefetchAhead(rare.a, i);
         rare.match(i, x0, x1, low, high);
         __m256i any = _mm256_or_si256(low, high);
         __m256i nul0, nul1;
