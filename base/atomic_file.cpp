@@ -1,17 +1,22 @@
 #include "base/atomic_file.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace tavir {
 
 namespace {
+
+// The file whose record lock is the folder's write lock.
+constexpr const char* kLockName = ".tavir-write.lock";
 
 // The name a locked writer links its data under just before the rename. Only the holder of
 // the folder's lock uses it, so one fixed name serves every file of the folder, and one left
@@ -109,28 +114,83 @@ std::string finalTarget(const std::string& path)
 FileReplacement::FileReplacement(const std::string& path)
     : target_(finalTarget(path)), folder_(folderOf(target_))
 {
-    folderFd_ = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folderFd_ >= 0) {
-        int result = 0;
-        while ((result = ::flock(folderFd_, LOCK_EX)) != 0 && errno == EINTR) {
+    // A folder we may enter but not list still takes the file.
+    folderFd_ = ::open(folder_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd_ >= 0)
+        takeLock();
+}
+
+void FileReplacement::takeLock()
+{
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline =
+        Clock::now() + std::chrono::milliseconds(kLockWaitMilliseconds);
+    Clock::duration pause = std::chrono::milliseconds(1);
+    for (;;) {
+        // Mode 0600: a lock file others could open would let them take the lock.
+        const int fd = ::openat(folderFd_, kLockName,
+                                O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+        if (fd < 0 && errno == EINTR)
+            continue;
+        struct stat opened
+        {
+        };
+        if (fd < 0 || ::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+            if (fd >= 0)
+                ::close(fd);
+            lock_ = Lock::Unavailable;
+            return;
         }
-        locked_ = result == 0;
-    } else {
-        // A folder we may enter but not list can still take the file, just without the lock.
-        folderFd_ = ::open(folder_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        struct flock whole
+        {
+        };
+        whole.l_type = F_WRLCK;
+        whole.l_whence = SEEK_SET;
+        while (::fcntl(fd, F_OFD_SETLK, &whole) != 0) {
+            const bool busy = errno == EAGAIN || errno == EACCES || errno == EINTR;
+            const Clock::time_point now = Clock::now();
+            if (!busy || now >= deadline) {
+                ::close(fd);
+                lock_ = busy ? Lock::TimedOut : Lock::Unavailable; // no record locks here
+                return;
+            }
+            std::this_thread::sleep_for(std::min(pause, deadline - now));
+            pause = std::min<Clock::duration>(pause * 2, std::chrono::milliseconds(50));
+        }
+        // The holder before us removes the file as it lets go; then the lock is the new file's.
+        struct stat named
+        {
+        };
+        if (::fstatat(folderFd_, kLockName, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+            named.st_dev == opened.st_dev && named.st_ino == opened.st_ino) {
+            lockFd_ = fd;
+            lock_ = Lock::Held;
+            return;
+        }
+        ::close(fd);
+        if (Clock::now() >= deadline) {
+            lock_ = Lock::TimedOut;
+            return;
+        }
     }
 }
 
 FileReplacement::~FileReplacement()
 {
+    if (lockFd_ >= 0) {
+        // Removed while still held, so the next writer locks a file that stays.
+        ::unlinkat(folderFd_, kLockName, 0);
+        ::close(lockFd_);
+    }
     if (folderFd_ >= 0)
-        ::close(folderFd_); // drops the lock
+        ::close(folderFd_);
 }
 
 bool FileReplacement::replace(std::string_view bytes)
 {
-    if (folderFd_ < 0)
+    if (folderFd_ < 0 || lock_ == Lock::TimedOut)
         return false;
+    const bool locked = lock_ == Lock::Held;
     // Links that never reach a file (a loop) are not replaced by one.
     struct stat info
     {
@@ -148,7 +208,7 @@ bool FileReplacement::replace(std::string_view bytes)
     const int unnamed = ::openat(folderFd_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
     if (unnamed >= 0) {
         bool filled = fillAndSync(unnamed, bytes, mode);
-        if (filled && locked_) {
+        if (filled && locked) {
             temp = kLockedTempName;
             written = linkUnnamed(unnamed, folderFd_, temp.c_str());
             if (!written && errno == EEXIST && ::unlinkat(folderFd_, temp.c_str(), 0) == 0)
@@ -177,11 +237,11 @@ bool FileReplacement::replace(std::string_view bytes)
         // The file system keeps no unnamed files, or could not name one: a named one instead.
         int fd = -1;
         for (unsigned attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-            temp = locked_ ? std::string(kLockedTempName) : unlockedTempName(attempt);
-            if (locked_) // what a killed writer left there
+            temp = locked ? std::string(kLockedTempName) : unlockedTempName(attempt);
+            if (locked) // what a killed writer left there
                 ::unlinkat(folderFd_, temp.c_str(), 0);
             fd = ::openat(folderFd_, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-            if (fd < 0 && (locked_ || errno != EEXIST))
+            if (fd < 0 && (locked || errno != EEXIST))
                 return false;
         }
         if (fd < 0)
