@@ -37,16 +37,44 @@ bool writeAll(int fd, std::string_view bytes)
     return true;
 }
 
-mode_t permissionsFor(const std::string& path)
+// What the new file takes over from the one it replaces.
+struct Kept
+{
+    mode_t mode = 0;
+    bool owned = false; // an existing file, whose owner and group the new one gets
+    uid_t owner = 0;
+    gid_t group = 0;
+};
+
+Kept keptFrom(const std::string& path)
 {
     struct stat existing
     {
     };
     if (::stat(path.c_str(), &existing) == 0)
-        return existing.st_mode & 07777;
+        return {static_cast<mode_t>(existing.st_mode & 07777), true, existing.st_uid,
+                existing.st_gid};
     const mode_t mask = ::umask(0);
     ::umask(mask);
-    return 0666 & ~mask;
+    return {static_cast<mode_t>(0666 & ~mask)};
+}
+
+// Gives a file its owner and group: root may always, anyone else only a group of their own.
+// False when not allowed; the file then stays the writer's.
+bool giveTo(int fd, uid_t owner, gid_t group)
+{
+    return ::fchown(fd, owner, group) == 0 || ::fchown(fd, static_cast<uid_t>(-1), group) == 0;
+}
+
+// The new file gets the old one's owner and group, where the writer may give them.
+void keepOwner(int fd, const Kept& kept)
+{
+    struct stat made
+    {
+    };
+    if (kept.owned && ::fstat(fd, &made) == 0 &&
+        (made.st_uid != kept.owner || made.st_gid != kept.group))
+        (void)giveTo(fd, kept.owner, kept.group);
 }
 
 std::string folderOf(const std::string& path)
@@ -63,9 +91,13 @@ std::string nameOf(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-bool fillAndSync(int fd, std::string_view bytes, mode_t mode)
+bool fillAndSync(int fd, std::string_view bytes, const Kept& kept)
 {
-    return writeAll(fd, bytes) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
+    if (!writeAll(fd, bytes))
+        return false;
+    // The owner before the mode: a change of owner may clear the set-ID bits.
+    keepOwner(fd, kept);
+    return ::fchmod(fd, kept.mode) == 0 && ::fsync(fd) == 0;
 }
 
 // A short name for a writer without the lock; it must not exist yet.
@@ -141,6 +173,14 @@ void FileReplacement::takeLock()
             lock_ = Lock::Unavailable;
             return;
         }
+        // One made by root in someone else's folder is theirs, so their own writes can lock it
+        // should root be killed while it holds it.
+        struct stat folder
+        {
+        };
+        if (::geteuid() == 0 && ::fstat(folderFd_, &folder) == 0 && opened.st_uid != folder.st_uid)
+            (void)giveTo(fd, folder.st_uid, folder.st_gid);
+
         struct flock whole
         {
         };
@@ -200,14 +240,14 @@ bool FileReplacement::replace(std::string_view bytes)
     // A target we may not write stays as it is, even where the folder would allow a rename.
     if (::access(target_.c_str(), F_OK) == 0 && ::access(target_.c_str(), W_OK) != 0)
         return false;
-    const mode_t mode = permissionsFor(target_);
+    const Kept kept = keptFrom(target_);
     const std::string name = nameOf(target_);
 
     std::string temp;
     bool written = false;
     const int unnamed = ::openat(folderFd_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
     if (unnamed >= 0) {
-        bool filled = fillAndSync(unnamed, bytes, mode);
+        bool filled = fillAndSync(unnamed, bytes, kept);
         if (filled && locked) {
             temp = kLockedTempName;
             written = linkUnnamed(unnamed, folderFd_, temp.c_str());
@@ -246,7 +286,7 @@ bool FileReplacement::replace(std::string_view bytes)
         }
         if (fd < 0)
             return false;
-        bool ok = fillAndSync(fd, bytes, mode);
+        bool ok = fillAndSync(fd, bytes, kept);
         ok = (::close(fd) == 0) && ok;
         if (!ok) {
             ::unlinkat(folderFd_, temp.c_str(), 0);

@@ -33,10 +33,11 @@ public:
     // target's folder (O_TMPFILE), which is linked under a short temporary name and renamed
     // over the target, so the target is never left emptied or half-written and a crash leaves
     // no named file behind. Where the file system refuses unnamed files, a named temporary
-    // file stands in. An existing target keeps its permissions; a hard link to it is split;
-    // links that never reach a file (a loop) are not replaced. Fails without writing when the lock
-    // was not had in time. On failure the target is untouched and false is returned; callers raise
-    // their own message.
+    // file stands in. An existing target keeps its permissions, and its owner and group where
+    // we may give them (always as root); a hard link to it is split; links that never reach a
+    // file (a loop) are not replaced. Fails without writing when the lock was not had in time.
+    // On failure the target is untouched and false is returned; callers raise their own
+    // message.
     [[nodiscard]] bool replace(std::string_view bytes);
 
     // How long a writer waits for another to let go of the lock.

@@ -179,4 +179,25 @@ TEST(AtomicFile, AnotherUserWhoCanReadTheFolderHoldsUpNoWrite)
     EXPECT_EQ(TempDir::read(file), "new");
 }
 
+// The file written keeps its owner and group when root writes it, so that its owner can still
+// write it afterwards.
+TEST(AtomicFile, AWriteAsRootKeepsTheOwner)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root may give a file to another user";
+    TempDir dir;
+    const std::string file = dir.write("a.ini", "old");
+    ASSERT_EQ(::chown(file.c_str(), tavir::test::kNobody, tavir::test::kNobody + 1), 0);
+    fs::permissions(file, static_cast<fs::perms>(0640));
+    ASSERT_TRUE(tavir::replaceFileContents(file, "new"));
+    struct stat info
+    {
+    };
+    ASSERT_EQ(::stat(file.c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, tavir::test::kNobody);
+    EXPECT_EQ(info.st_gid, tavir::test::kNobody + 1);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    EXPECT_EQ(TempDir::read(file), "new");
+}
+
 } // namespace
