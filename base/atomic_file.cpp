@@ -1,17 +1,22 @@
 #include "base/atomic_file.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace tavir {
 
 namespace {
+
+// The file whose record lock is the folder's write lock.
+constexpr const char* kLockName = ".tavir-write.lock";
 
 // The name a locked writer links its data under just before the rename. Only the holder of
 // the folder's lock uses it, so one fixed name serves every file of the folder, and one left
@@ -32,16 +37,44 @@ bool writeAll(int fd, std::string_view bytes)
     return true;
 }
 
-mode_t permissionsFor(const std::string& path)
+// What the new file takes over from the one it replaces.
+struct Kept
+{
+    mode_t mode = 0;
+    bool owned = false; // an existing file, whose owner and group the new one gets
+    uid_t owner = 0;
+    gid_t group = 0;
+};
+
+Kept keptFrom(const std::string& path)
 {
     struct stat existing
     {
     };
     if (::stat(path.c_str(), &existing) == 0)
-        return existing.st_mode & 07777;
+        return {static_cast<mode_t>(existing.st_mode & 07777), true, existing.st_uid,
+                existing.st_gid};
     const mode_t mask = ::umask(0);
     ::umask(mask);
-    return 0666 & ~mask;
+    return {static_cast<mode_t>(0666 & ~mask)};
+}
+
+// Gives a file its owner and group: root may always, anyone else only a group of their own.
+// False when not allowed; the file then stays the writer's.
+bool giveTo(int fd, uid_t owner, gid_t group)
+{
+    return ::fchown(fd, owner, group) == 0 || ::fchown(fd, static_cast<uid_t>(-1), group) == 0;
+}
+
+// The new file gets the old one's owner and group, where the writer may give them.
+void keepOwner(int fd, const Kept& kept)
+{
+    struct stat made
+    {
+    };
+    if (kept.owned && ::fstat(fd, &made) == 0 &&
+        (made.st_uid != kept.owner || made.st_gid != kept.group))
+        (void)giveTo(fd, kept.owner, kept.group);
 }
 
 std::string folderOf(const std::string& path)
@@ -58,9 +91,13 @@ std::string nameOf(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-bool fillAndSync(int fd, std::string_view bytes, mode_t mode)
+bool fillAndSync(int fd, std::string_view bytes, const Kept& kept)
 {
-    return writeAll(fd, bytes) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
+    if (!writeAll(fd, bytes))
+        return false;
+    // The owner before the mode: a change of owner may clear the set-ID bits.
+    keepOwner(fd, kept);
+    return ::fchmod(fd, kept.mode) == 0 && ::fsync(fd) == 0;
 }
 
 // A short name for a writer without the lock; it must not exist yet.
@@ -109,28 +146,91 @@ std::string finalTarget(const std::string& path)
 FileReplacement::FileReplacement(const std::string& path)
     : target_(finalTarget(path)), folder_(folderOf(target_))
 {
-    folderFd_ = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folderFd_ >= 0) {
-        int result = 0;
-        while ((result = ::flock(folderFd_, LOCK_EX)) != 0 && errno == EINTR) {
+    // A folder we may enter but not list still takes the file.
+    folderFd_ = ::open(folder_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd_ >= 0)
+        takeLock();
+}
+
+void FileReplacement::takeLock()
+{
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline =
+        Clock::now() + std::chrono::milliseconds(kLockWaitMilliseconds);
+    Clock::duration pause = std::chrono::milliseconds(1);
+    for (;;) {
+        // Mode 0600: a lock file others could open would let them take the lock.
+        const int fd = ::openat(folderFd_, kLockName,
+                                O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+        if (fd < 0 && errno == EINTR)
+            continue;
+        struct stat opened
+        {
+        };
+        if (fd < 0 || ::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+            if (fd >= 0)
+                ::close(fd);
+            lock_ = Lock::Unavailable;
+            return;
         }
-        locked_ = result == 0;
-    } else {
-        // A folder we may enter but not list can still take the file, just without the lock.
-        folderFd_ = ::open(folder_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        // One made by root in someone else's folder is theirs, so their own writes can lock it
+        // should root be killed while it holds it.
+        struct stat folder
+        {
+        };
+        if (::geteuid() == 0 && ::fstat(folderFd_, &folder) == 0 && opened.st_uid != folder.st_uid)
+            (void)giveTo(fd, folder.st_uid, folder.st_gid);
+
+        struct flock whole
+        {
+        };
+        whole.l_type = F_WRLCK;
+        whole.l_whence = SEEK_SET;
+        while (::fcntl(fd, F_OFD_SETLK, &whole) != 0) {
+            const bool busy = errno == EAGAIN || errno == EACCES || errno == EINTR;
+            const Clock::time_point now = Clock::now();
+            if (!busy || now >= deadline) {
+                ::close(fd);
+                lock_ = busy ? Lock::TimedOut : Lock::Unavailable; // no record locks here
+                return;
+            }
+            std::this_thread::sleep_for(std::min(pause, deadline - now));
+            pause = std::min<Clock::duration>(pause * 2, std::chrono::milliseconds(50));
+        }
+        // The holder before us removes the file as it lets go; then the lock is the new file's.
+        struct stat named
+        {
+        };
+        if (::fstatat(folderFd_, kLockName, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+            named.st_dev == opened.st_dev && named.st_ino == opened.st_ino) {
+            lockFd_ = fd;
+            lock_ = Lock::Held;
+            return;
+        }
+        ::close(fd);
+        if (Clock::now() >= deadline) {
+            lock_ = Lock::TimedOut;
+            return;
+        }
     }
 }
 
 FileReplacement::~FileReplacement()
 {
+    if (lockFd_ >= 0) {
+        // Removed while still held, so the next writer locks a file that stays.
+        ::unlinkat(folderFd_, kLockName, 0);
+        ::close(lockFd_);
+    }
     if (folderFd_ >= 0)
-        ::close(folderFd_); // drops the lock
+        ::close(folderFd_);
 }
 
 bool FileReplacement::replace(std::string_view bytes)
 {
-    if (folderFd_ < 0)
+    if (folderFd_ < 0 || lock_ == Lock::TimedOut)
         return false;
+    const bool locked = lock_ == Lock::Held;
     // Links that never reach a file (a loop) are not replaced by one.
     struct stat info
     {
@@ -140,15 +240,15 @@ bool FileReplacement::replace(std::string_view bytes)
     // A target we may not write stays as it is, even where the folder would allow a rename.
     if (::access(target_.c_str(), F_OK) == 0 && ::access(target_.c_str(), W_OK) != 0)
         return false;
-    const mode_t mode = permissionsFor(target_);
+    const Kept kept = keptFrom(target_);
     const std::string name = nameOf(target_);
 
     std::string temp;
     bool written = false;
     const int unnamed = ::openat(folderFd_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
     if (unnamed >= 0) {
-        bool filled = fillAndSync(unnamed, bytes, mode);
-        if (filled && locked_) {
+        bool filled = fillAndSync(unnamed, bytes, kept);
+        if (filled && locked) {
             temp = kLockedTempName;
             written = linkUnnamed(unnamed, folderFd_, temp.c_str());
             if (!written && errno == EEXIST && ::unlinkat(folderFd_, temp.c_str(), 0) == 0)
@@ -177,16 +277,16 @@ bool FileReplacement::replace(std::string_view bytes)
         // The file system keeps no unnamed files, or could not name one: a named one instead.
         int fd = -1;
         for (unsigned attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-            temp = locked_ ? std::string(kLockedTempName) : unlockedTempName(attempt);
-            if (locked_) // what a killed writer left there
+            temp = locked ? std::string(kLockedTempName) : unlockedTempName(attempt);
+            if (locked) // what a killed writer left there
                 ::unlinkat(folderFd_, temp.c_str(), 0);
             fd = ::openat(folderFd_, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-            if (fd < 0 && (locked_ || errno != EEXIST))
+            if (fd < 0 && (locked || errno != EEXIST))
                 return false;
         }
         if (fd < 0)
             return false;
-        bool ok = fillAndSync(fd, bytes, mode);
+        bool ok = fillAndSync(fd, bytes, kept);
         ok = (::close(fd) == 0) && ok;
         if (!ok) {
             ::unlinkat(folderFd_, temp.c_str(), 0);

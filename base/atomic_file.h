@@ -11,8 +11,13 @@ namespace tavir {
 std::string finalTarget(const std::string& path);
 
 // One read-modify-replace of a file. It follows symbolic links to the final target and holds
-// an advisory lock on the folder that holds it (flock on the folder itself, so no lock file is
-// ever left behind) until it is destroyed; every writer through here serialises on that lock.
+// the write lock of the folder that holds it until it is destroyed; every writer through here
+// serialises on that lock. The lock is a record lock on the lock file ".tavir-write.lock" in the
+// folder, which only its owner may open (mode 0600), so no one who can merely read the folder
+// can take it; the holder removes the file as it lets go, and one left by a writer killed while
+// it held the lock is taken over by the next. A writer waits for the lock a few seconds at most
+// (kLockWaitMilliseconds); past that its replace() fails. Where no lock file can be made or opened
+// (a folder of someone else's that lets us write the file), the write goes ahead without the lock.
 class FileReplacement
 {
 public:
@@ -28,17 +33,31 @@ public:
     // target's folder (O_TMPFILE), which is linked under a short temporary name and renamed
     // over the target, so the target is never left emptied or half-written and a crash leaves
     // no named file behind. Where the file system refuses unnamed files, a named temporary
-    // file stands in. An existing target keeps its permissions; a hard link to it is split;
-    // links that never reach a file (a loop) are not replaced.
+    // file stands in. An existing target keeps its permissions, and its owner and group where
+    // we may give them (always as root); a hard link to it is split; links that never reach a
+    // file (a loop) are not replaced. Fails without writing when the lock was not had in time.
     // On failure the target is untouched and false is returned; callers raise their own
     // message.
     [[nodiscard]] bool replace(std::string_view bytes);
 
+    // How long a writer waits for another to let go of the lock.
+    static constexpr int kLockWaitMilliseconds = 5000;
+
 private:
+    enum class Lock
+    {
+        Held,
+        Unavailable, // no lock file to be had: the write goes ahead without the lock
+        TimedOut,    // held by another past the wait: the write fails
+    };
+
+    void takeLock();
+
     std::string target_;
     std::string folder_;
     int folderFd_ = -1;
-    bool locked_ = false;
+    int lockFd_ = -1;
+    Lock lock_ = Lock::Unavailable;
 };
 
 // One replacement of a whole file, with the lock held just for the write.

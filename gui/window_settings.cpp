@@ -42,7 +42,9 @@ void WindowSettings::restore(const Controls& controls)
 void WindowSettings::store(const Controls& controls)
 {
     places_.prepareSettingsFile();
-    profile::Batch settings(places_.settingsFile());
+    // The shipped starting values are read under the write's own lock, so that two instances
+    // closing together cannot copy them over each other's keys.
+    profile::Batch settings(places_.settingsFile(), places_.startingSettings());
     WriteFormPlacement(controls.window, settings);
     WriteConfigInteger("Wyniki-height", controls.preview.height(), settings);
     WriteFontSection(fontRecord(controls.list.font(), listFontColor_), settings, kListFontSection);
@@ -57,6 +59,7 @@ void WindowSettings::store(const Controls& controls)
             settings.writeInteger(kSearchSection, option.key, option.action->isChecked() ? 1 : 0);
     }
     settings.commit();
+    places_.settingsWritten();
 }
 
 bool WindowSettings::groupStored(int group) const

@@ -1,9 +1,8 @@
 #include "quotes/file_places.h"
 
-#include "base/atomic_file.h"
-#include "base/file_io.h"
 #include "quotes/product.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <pwd.h>
@@ -45,6 +44,15 @@ bool isFile(const std::string& path)
 {
     std::error_code error;
     return std::filesystem::is_regular_file(path, error);
+}
+
+// Nothing there at all, links followed: no file, no FIFO, no folder.
+bool isMissing(const std::string& path)
+{
+    struct stat info
+    {
+    };
+    return ::stat(path.c_str(), &info) != 0 && errno == ENOENT;
 }
 
 } // namespace
@@ -91,7 +99,7 @@ FilePlaces FilePlaces::inUserFolders(const std::string& applicationFolder, const
     places.settingsFile_ = underFolder(underFolder(user.configHome, kUserFolder),
                                        std::filesystem::path(shipped).filename().string());
     places.printFile_ = underFolder(underFolder(user.cacheHome, kUserFolder), kPrintFile);
-    if (!isFile(places.settingsFile_) && isFile(shipped))
+    if (isMissing(places.settingsFile_) && isFile(shipped))
         places.startingSettings_ = shipped;
     return places;
 }
@@ -103,18 +111,8 @@ const std::string& FilePlaces::settingsToRead() const
 
 void FilePlaces::prepareSettingsFile()
 {
-    if (besideProgram_)
-        return;
-    makeParentFolders(settingsFile_);
-    if (startingSettings_.empty())
-        return;
-    if (!isFile(settingsFile_)) {
-        // Copied as it stands; whether it holds settings is the settings store's to judge.
-        const FileBytes shipped = readRegularFile(startingSettings_, kNoSizeLimit);
-        if (shipped.ok())
-            (void)replaceFileContents(settingsFile_, shipped.bytes);
-    }
-    startingSettings_.clear();
+    if (!besideProgram_)
+        makeParentFolders(settingsFile_);
 }
 
 bool makeParentFolders(const std::string& path)

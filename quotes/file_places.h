@@ -34,15 +34,20 @@ public:
     bool besideTheProgram() const { return besideProgram_; }
     // The settings file written at close.
     const std::string& settingsFile() const { return settingsFile_; }
-    // Where the settings are read from: the settings file, or, in the user's folders before it
-    // exists, a settings file shipped in the program's dane/ as the starting values.
+    // Where the settings are read from: the settings file, or, in the user's folders while
+    // nothing at all is there (a FIFO there is the settings file, one that reads as missing), a
+    // settings file shipped in the program's dane/ as the starting values.
     const std::string& settingsToRead() const;
+    // That shipped file while it gives the starting values, else empty. The first write starts
+    // from it under its own lock, so keys the program does not write survive.
+    const std::string& startingSettings() const { return startingSettings_; }
     const std::string& printFile() const { return printFile_; }
 
-    // Before the settings are written: makes the settings file's folder and, while the file does
-    // not exist yet, copies the shipped starting values there so that keys the program does not
-    // write survive. Failures show as the write's own error that follows.
+    // Before the settings are written: makes the settings file's folder. Failures show as the
+    // write's own error that follows.
     void prepareSettingsFile();
+    // After the settings file was written: it holds the starting values now and is read from.
+    void settingsWritten() { startingSettings_.clear(); }
 
 private:
     bool besideProgram_ = true;

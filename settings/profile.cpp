@@ -229,16 +229,23 @@ void Batch::commit()
     if (edits.empty())
         return;
     FileReplacement replacement(path_);
-    const FileBytes file = readRegularFile(replacement.target(), kMaxFileSize);
-    // Rewriting a file we could not read would lose it; a missing one is simply created.
-    if (!file.ok() && file.error != ENOENT)
+    FileBytes file = readRegularFile(replacement.target(), kMaxFileSize);
+    // Rewriting a file we could not read would lose it; a missing one is simply created, from
+    // the starting values when there are any.
+    const bool existed = file.ok();
+    if (!existed && file.error != ENOENT)
         throw unableToWriteTo(path_);
+    if (!existed && !startingValues_.empty()) {
+        FileBytes start = readRegularFile(startingValues_, kMaxFileSize);
+        if (start.ok())
+            file.bytes = std::move(start.bytes);
+    }
     const std::size_t mark =
         withoutByteOrderMark(file.bytes).size() == file.bytes.size() ? 0 : kByteOrderMark.size();
     std::string text = file.bytes.substr(mark);
     for (const Edit& edit : edits)
         setValue(text, edit.section, edit.key, edit.value);
-    if (text.size() + mark == file.bytes.size() &&
+    if (existed && text.size() + mark == file.bytes.size() &&
         std::string_view(file.bytes).substr(mark) == text)
         return;
     text.insert(0, file.bytes, 0, mark);

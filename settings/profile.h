@@ -38,10 +38,16 @@ void writeString(const std::string& path, std::string_view section, std::string_
 // replace; the file ends exactly as after the same writes made one by one. Writes are only
 // collected until commit(), which raises "Unable to write to <path>" when it fails; a batch
 // dropped without commit() writes nothing.
+// While the file does not exist at all, the batch starts from the contents of the file
+// `startingValues` when one is named (settings shipped with the program), read under the same
+// lock as the write and as a settings file is read: one that reads as missing gives nothing.
 class Batch
 {
 public:
-    explicit Batch(std::string path) : path_(std::move(path)) {}
+    explicit Batch(std::string path, std::string startingValues = {})
+        : path_(std::move(path)), startingValues_(std::move(startingValues))
+    {
+    }
 
     void writeString(std::string_view section, std::string_view key, std::string_view value);
     void writeInteger(std::string_view section, std::string_view key, std::int32_t value);
@@ -56,6 +62,7 @@ private:
     };
 
     std::string path_;
+    std::string startingValues_;
     std::vector<Edit> edits_;
 };
 

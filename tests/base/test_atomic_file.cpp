@@ -1,9 +1,16 @@
 // The atomic writer against links and long names.
 #include "base/atomic_file.h"
+#include "tests/support/deadline.h"
+#include "tests/support/lock_holder.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/unprivileged.h"
 
 #include <gtest/gtest.h>
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 
 namespace fs = std::filesystem;
@@ -70,6 +77,127 @@ TEST(AtomicFile, NamesUpToTheLongestSave)
         EXPECT_EQ(TempDir::read(path), "again") << length;
     }
     EXPECT_EQ(dir.entryCount(), 5u);
+}
+
+// Another user, who may read the folder but write nothing in it, in a child process that takes
+// every lock it can get on the folder and on each entry of it, and holds them until the end.
+class Stranger
+{
+public:
+    explicit Stranger(const std::string& folder)
+    {
+        int report[2];
+        if (::geteuid() != 0 || ::pipe(report) != 0)
+            return;
+        std::fflush(nullptr);
+        const pid_t parent = ::getpid();
+        child_ = ::fork();
+        if (child_ == 0) {
+            ::close(report[0]);
+            using tavir::test::kNobody;
+            if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)
+                ::_exit(3);
+            // Gone with the test, should it end first (a change of user clears this).
+            if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || ::getppid() != parent)
+                ::_exit(3);
+            int taken = lockAll(folder);
+            if (::write(report[1], &taken, sizeof taken) != sizeof taken)
+                ::_exit(4);
+            for (;;)
+                ::pause();
+        }
+        ::close(report[1]);
+        if (child_ > 0 && ::read(report[0], &locksTaken_, sizeof locksTaken_) != sizeof locksTaken_)
+            locksTaken_ = -1;
+        ::close(report[0]);
+    }
+    ~Stranger()
+    {
+        if (child_ <= 0)
+            return;
+        ::kill(child_, SIGKILL);
+        int status = 0;
+        while (::waitpid(child_, &status, 0) < 0 && errno == EINTR) {
+        }
+    }
+    Stranger(const Stranger&) = delete;
+    Stranger& operator=(const Stranger&) = delete;
+
+    // The locks it holds; -1 when it could not become another user.
+    int locksTaken() const { return locksTaken_; }
+
+private:
+    static bool lockOne(int fd, short type)
+    {
+        struct flock range
+        {
+        };
+        range.l_type = type;
+        range.l_whence = SEEK_SET;
+        return ::flock(fd, LOCK_EX | LOCK_NB) == 0 || ::fcntl(fd, F_OFD_SETLK, &range) == 0;
+    }
+    static int lockAll(const std::string& folder)
+    {
+        const int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+        if (folderFd < 0)
+            return 0;
+        int taken = lockOne(folderFd, F_RDLCK) ? 1 : 0;
+        DIR* entries = ::fdopendir(::dup(folderFd));
+        while (const dirent* entry = entries ? ::readdir(entries) : nullptr) {
+            const std::string name = entry->d_name;
+            if (name == "." || name == "..")
+                continue;
+            for (const auto& [flags, type] : {std::pair{O_RDWR, F_WRLCK}, {O_RDONLY, F_RDLCK}}) {
+                const int fd = ::openat(folderFd, name.c_str(), flags | O_NONBLOCK);
+                if (fd >= 0 && lockOne(fd, static_cast<short>(type)))
+                    ++taken;
+            }
+        }
+        if (entries)
+            ::closedir(entries);
+        return taken;
+    }
+
+    pid_t child_ = -1;
+    int locksTaken_ = -1;
+};
+
+// The lock that keeps writers apart is no one else's to take: another user who can read the
+// folder holds up no write, not even beside what a writer killed while it wrote left there.
+TEST(AtomicFile, AnotherUserWhoCanReadTheFolderHoldsUpNoWrite)
+{
+    TempDir dir;
+    fs::permissions(dir.path(), static_cast<fs::perms>(0755));
+    const std::string file = dir.write("konfiguracja.ini", "old");
+    const tavir::test::Deadline deadline(30);
+    tavir::test::LockHolder(file).kill();
+    const Stranger stranger(dir.path().string());
+    if (stranger.locksTaken() < 0)
+        GTEST_SKIP() << "cannot run as another user";
+    EXPECT_GE(stranger.locksTaken(), 1); // the folder's own
+    ASSERT_TRUE(tavir::replaceFileContents(file, "new"));
+    EXPECT_EQ(TempDir::read(file), "new");
+}
+
+// The file written keeps its owner and group when root writes it, so that its owner can still
+// write it afterwards.
+TEST(AtomicFile, AWriteAsRootKeepsTheOwner)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root may give a file to another user";
+    TempDir dir;
+    const std::string file = dir.write("a.ini", "old");
+    ASSERT_EQ(::chown(file.c_str(), tavir::test::kNobody, tavir::test::kNobody + 1), 0);
+    fs::permissions(file, static_cast<fs::perms>(0640));
+    ASSERT_TRUE(tavir::replaceFileContents(file, "new"));
+    struct stat info
+    {
+    };
+    ASSERT_EQ(::stat(file.c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, tavir::test::kNobody);
+    EXPECT_EQ(info.st_gid, tavir::test::kNobody + 1);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    EXPECT_EQ(TempDir::read(file), "new");
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // The window against failed queries, FIFOs where files should be, and its close writes.
 #include "app/qt_platform.h"
+#include "gui/window_settings.h"
 #include "settings/profile.h"
 #include "tests/gui/window_fixture.h"
 #include "tests/support/deadline.h"
@@ -16,6 +17,7 @@
 #include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using tavir::errorBox;
@@ -209,6 +211,124 @@ private slots:
         }
         QCOMPARE(folder.read(QStringLiteral("dane/konfiguracja.ini")),
                  folder.read(QStringLiteral("expected.ini")));
+    }
+
+    // The Debian layout: the user's settings in their own folders, a shipped settings file in
+    // the read-only dane/ as the starting values.
+    tavir::FilePlaces userPlaces() const
+    {
+        const tavir::UserFolders user{folder.file(QStringLiteral("home/.config")).toStdString(),
+                                      folder.file(QStringLiteral("home/.cache")).toStdString()};
+        return tavir::FilePlaces::inUserFolders(folder.path(), user);
+    }
+    QString userSettingsFile() const
+    {
+        return folder.file(QStringLiteral("home/.config/tavir/konfiguracja.ini"));
+    }
+
+    // Two instances open at once and closing together, before the user has a settings file:
+    // the file ends with the shipped values and the keys of both, whichever wrote first.
+    void twoInstancesClosingTogetherFromShippedSettingsKeepEveryKey()
+    {
+        constexpr int kRounds = 200;
+        folder.write(QStringLiteral("dane/konfiguracja.ini"), "[dodatki]\r\nklucz=1\r\n");
+        const std::string own = userSettingsFile().toStdString();
+        QWidget form;
+        QWidget list;
+        QWidget preview;
+        QAction actions[2];
+        const std::string_view keys[2] = {"instance0", "instance1"};
+        for (QAction& action : actions) {
+            action.setCheckable(true);
+            action.setChecked(true);
+        }
+        const Deadline deadline(120);
+        int lost = 0;
+        for (int round = 0; round < kRounds; ++round) {
+            QFile::remove(QString::fromStdString(own));
+            tavir::FilePlaces places[2] = {userPlaces(), userPlaces()};
+            int start[2];
+            QVERIFY(::pipe(start) == 0);
+            std::fflush(nullptr);
+            pid_t children[2];
+            for (int instance = 0; instance < 2; ++instance) {
+                children[instance] = ::fork();
+                QVERIFY(children[instance] >= 0);
+                if (children[instance] == 0) {
+                    char go = 0;
+                    ::close(start[1]);
+                    if (::read(start[0], &go, 1) != 0)
+                        ::_exit(2);
+                    try {
+                        tavir::WindowSettings settings(places[instance]);
+                        settings.store(
+                            {form, list, preview, {{&actions[instance], keys[instance], 0}}});
+                    } catch (...) {
+                        ::_exit(1);
+                    }
+                    ::_exit(0);
+                }
+            }
+            ::close(start[0]);
+            ::close(start[1]); // both close now
+            for (const pid_t child : children) {
+                int status = 0;
+                while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+                }
+                QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+            }
+            namespace profile = tavir::profile;
+            lost += profile::readInteger(own, "dodatki", "klucz", -1) != 1;
+            for (const std::string_view key : keys)
+                lost += profile::readInteger(own, "wyszukiwanie", key, -1) != 1;
+        }
+        QCOMPARE(lost, 0);
+    }
+
+    // What reads as missing is never written over or copied: a FIFO in place of the user's
+    // settings file stays (and each close says the file cannot be written), and a shipped
+    // settings file too large for one is not copied (the closes write the window's own keys).
+    void whatReadsAsMissingIsNeitherReplacedNorCopied_data()
+    {
+        QTest::addColumn<bool>("fifo");
+        QTest::addColumn<int>("shippedSize");
+        QTest::addRow("FIFO as the user's file") << true << 64;
+        QTest::addRow("shipped file over 16 MiB") << false << (16 << 20) + 1;
+    }
+    void whatReadsAsMissingIsNeitherReplacedNorCopied()
+    {
+        QFETCH(bool, fifo);
+        QFETCH(int, shippedSize);
+        const QByteArray head = "[MainFrm]\r\nleft=120\r\n[dodatki]\r\nklucz=1\r\n";
+        folder.write(QStringLiteral("dane/konfiguracja.ini"),
+                     head + QByteArray(shippedSize - head.size(), ' '));
+        const QString own = userSettingsFile();
+        if (fifo) {
+            QDir().mkpath(QFileInfo(own).path());
+            makeFifo(own);
+        }
+        const Deadline deadline(30);
+        for (int close = 0; close < 2; ++close) {
+            window = std::make_unique<TMainFrm>(platform, folder.path(), userPlaces());
+            window->show();
+            QVERIFY(QTest::qWaitForWindowActive(window.get()));
+            platform.answers = {true};
+            window->close();
+            QVERIFY(!window->isVisible());
+            QCOMPARE(takeErrorBoxes(),
+                     fifo ? std::vector<QString>{QStringLiteral("Unable to write to ") + own +
+                                                 QLatin1Char('.')}
+                          : std::vector<QString>{});
+        }
+        if (fifo) {
+            QVERIFY(isFifo(own));
+        } else {
+            const QByteArray written =
+                folder.read(QStringLiteral("home/.config/tavir/konfiguracja.ini"));
+            QVERIFY2(written.startsWith("[MainFrm]\r\n") && !written.contains("klucz"),
+                     written.constData());
+        }
+        QCOMPARE(QFileInfo(folder.settingsFile()).size(), qint64(shippedSize));
     }
 
     void messageBoxesShowDataAsPlainText()

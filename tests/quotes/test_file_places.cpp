@@ -161,21 +161,24 @@ TEST(FilePlaces, ShippedSettingsAreTheStartingValues)
     const UserFolders user{dir.file("conf"), dir.file("cache")};
     const std::string own = dir.file("conf/tavir/konfiguracja.ini");
 
-    // Read from dane/ until the user has a file of their own; the first write starts from a
-    // copy, so keys the program never writes survive.
+    // Read from dane/ until the user has a file of their own; the first write starts from it,
+    // so keys the program never writes survive.
     FilePlaces places = FilePlaces::inUserFolders(app, user);
     EXPECT_EQ(places.settingsFile(), own);
     EXPECT_EQ(places.settingsToRead(), shipped);
+    EXPECT_EQ(places.startingSettings(), shipped);
     places.prepareSettingsFile();
-    EXPECT_EQ(TempDir::read(own), "[MainFrm]\r\nleft=7\r\n");
+    EXPECT_TRUE(fs::is_directory(dir.file("conf/tavir")));
+    places.settingsWritten();
     EXPECT_EQ(places.settingsToRead(), own);
+    EXPECT_EQ(places.startingSettings(), "");
 
-    // Once the user's file exists, the shipped one is neither read nor copied over it.
-    dir.write("conf/tavir/konfiguracja.ini", "[MainFrm]\r\nleft=9\r\n");
+    // Once anything is there in the user's place, even what reads as missing, the shipped file
+    // is neither read nor a start.
+    ASSERT_EQ(::mkfifo(own.c_str(), 0600), 0);
     FilePlaces again = FilePlaces::inUserFolders(app, user);
     EXPECT_EQ(again.settingsToRead(), own);
-    again.prepareSettingsFile();
-    EXPECT_EQ(TempDir::read(own), "[MainFrm]\r\nleft=9\r\n");
+    EXPECT_EQ(again.startingSettings(), "");
     EXPECT_EQ(TempDir::read(shipped), "[MainFrm]\r\nleft=7\r\n");
 
     // Beside the program the shipped file is the settings file itself.

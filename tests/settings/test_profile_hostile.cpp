@@ -2,6 +2,7 @@
 #include "base/errors.h"
 #include "settings/profile.h"
 #include "tests/support/deadline.h"
+#include "tests/support/lock_holder.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -142,6 +143,24 @@ TEST(ProfileHostile, WritesGoThroughASymlinkedSettingsFile)
     EXPECT_EQ(profile::readInteger(dir.file("dane/konfiguracja.ini"), "MainFrm", "top", 0), 3);
 }
 
+// A writer that holds the lock and never lets go (an instance hung while it wrote) is waited
+// for a few seconds, not for ever: the write then fails as any other, and changes nothing.
+// What a writer killed while it held the lock leaves is taken over by the next write.
+TEST(ProfileHostile, ALockHeldTooLongFailsTheWriteAndLosesNothing)
+{
+    TempDir dir;
+    const std::string old = "[MainFrm]\r\nleft=1\r\n";
+    const std::string path = dir.write("konfiguracja.ini", old);
+    const Deadline deadline(30);
+    tavir::test::LockHolder holder(path);
+    EXPECT_EQ(writeOutcome(path), "Unable to write to " + path);
+    EXPECT_EQ(TempDir::read(path), old);
+    holder.kill();
+    EXPECT_EQ(writeOutcome(path), "written");
+    EXPECT_EQ(profile::readInteger(path, "MainFrm", "left", -1), 7);
+    EXPECT_EQ(dir.entryCount(), 1u);
+}
+
 pid_t forkOrFail()
 {
     std::fflush(nullptr);
@@ -244,13 +263,14 @@ TEST(ProfileHostile, KilledWritersLeaveAWholeFileAndNoStrayFile)
         ASSERT_TRUE(WIFSIGNALED(status));
         EXPECT_EQ(versions.count(TempDir::read(path)), 1u) << "torn after kill " << kill;
         // At most the one short name a locked writer links its data under just before the
-        // rename; the next write takes it over.
+        // rename, and the lock file; the next write takes them over.
         for (const auto& entry : fs::directory_iterator(dir.path())) {
             const std::string name = entry.path().filename().string();
             if (name == ".tavir-write.tmp")
                 ++reclaimed;
-            else
+            else if (name != ".tavir-write.lock") {
                 EXPECT_EQ(name, "konfiguracja.ini") << "after kill " << kill;
+            }
         }
     }
     profile::writeString(path, "MainFrm", "left", "3");
