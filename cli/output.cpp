@@ -12,6 +12,16 @@ OutputFailed::OutputFailed(int error)
 {
 }
 
+OutputFailed::OutputFailed(int error, std::string_view path)
+    : OutputFailed(path, std::strerror(error))
+{
+}
+
+OutputFailed::OutputFailed(std::string_view path, std::string_view why)
+    : std::runtime_error("Cannot write output to " + std::string(path) + ": " + std::string(why))
+{
+}
+
 void writeOutput(std::string_view bytes)
 {
     while (!bytes.empty()) {

@@ -12,6 +12,10 @@ class OutputFailed : public std::runtime_error
 {
 public:
     explicit OutputFailed(int error);
+    // "Cannot write output to PATH: REASON", for an output file.
+    OutputFailed(int error, std::string_view path);
+    // "Cannot write output to PATH: WHY", where no error number says it.
+    OutputFailed(std::string_view path, std::string_view why);
 };
 
 // Writes all of `bytes` to standard output, or raises OutputFailed.

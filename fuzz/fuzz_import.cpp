@@ -1,5 +1,5 @@
 // The import on any bytes: whatever comes in, what goes out is a collection the program can
-// read back line for line, and the counts add up.
+// read back line for line, the counts add up, and a file read in small blocks gives the same.
 #include "fuzz/fuzz_support.h"
 #include "quotes/collection.h"
 #include "quotes/import.h"
@@ -34,9 +34,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto parts = tavir::fuzz::fields(tavir::fuzz::bytesOf(data + 1, size - 1), 1);
 
     tavir::QuoteImport import;
-    for (const auto part : parts)
-        import.addFile(part, formats[choice % 3], encodings[(choice / 3) % 4]);
+    // The same fed to the stream in blocks of 1 to 8 bytes.
+    tavir::StringImportSink blocks;
+    tavir::ImportStream stream(blocks);
+    const std::size_t blockSize = std::size_t(choice / 12 % 8) + 1;
+    for (const auto part : parts) {
+        const auto format = formats[choice % 3];
+        const auto encoding = encodings[(choice / 3) % 4];
+        const auto detected = tavir::detectImportEncoding(part);
+        if (!encoding && !detected.encoding) {
+            check(detected.line > 0, "a refusal names its line");
+            continue;
+        }
+        import.addFile(part, format, encoding);
+        stream.beginFile(format.value_or(tavir::detectImportFormat(part)),
+                         encoding.value_or(*detected.encoding));
+        for (std::size_t at = 0; at < part.size(); at += blockSize)
+            stream.add(part.substr(at, blockSize));
+        stream.endFile();
+    }
     const std::string file = import.collection();
+    stream.finish();
+    check(blocks.bytes() == file, "blocks read as the whole file");
     const auto& counts = import.counts();
 
     check(counts.read == counts.written + counts.empty + counts.duplicates, "counts add up");

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <vector>
 
@@ -43,13 +44,18 @@ TEST_F(CliImport, WritesTheCollectionAndTheSummary)
     EXPECT_EQ(run.status, 0) << run.err;
     // 0xD9 in ISO-8859-2 is "Ů", which Windows-1250 has at the same place.
     EXPECT_EQ(run.out, "\xAF\xF3\xB3w \x96 Ezop\r\nPies\r\n\xC6ma\r\n\xD9mega\r\n" + closing);
-    EXPECT_EQ(run.err, "entries read: 8\n"
-                       "entries written: 4\n"
-                       "empty entries dropped: 2\n"
-                       "duplicates dropped: 2\n"
-                       "characters replaced by the closest form: 0\n"
-                       "characters replaced by ?: 0\n"
-                       "entries joined from several lines: 0\n");
+    EXPECT_EQ(run.err, "read as utf-8 (fortune): " + dir.file("f.txt") +
+                           "\n"
+                           "read as iso-8859-2/windows-1250 (lines): " +
+                           dir.file("l.txt") +
+                           "\n"
+                           "entries read: 8\n"
+                           "entries written: 4\n"
+                           "empty entries dropped: 2\n"
+                           "duplicates dropped: 2\n"
+                           "characters replaced by the closest form: 0\n"
+                           "characters replaced by ?: 0\n"
+                           "entries joined from several lines: 0\n");
 }
 
 TEST_F(CliImport, FormatAndEncodingOptions)
@@ -59,10 +65,11 @@ TEST_F(CliImport, FormatAndEncodingOptions)
               "\x9C\x8C\r\n\xB9\r\n" + closing);
     EXPECT_EQ(cli("import --format lines --encoding windows-1250 " + cp1250).out,
               "\x9C\x8C\r\n%\r\n\xB9\r\n" + closing);
-    // Left to detection the bytes read as ISO-8859-2: 0x9C and 0x8C are controls there.
-    const Outcome guessed = cli("import " + cp1250);
-    EXPECT_EQ(guessed.out, "??\r\n\x9A\r\n" + closing);
-    EXPECT_NE(guessed.err.find("characters replaced by ?: 2\n"), std::string::npos);
+    // Told ISO-8859-2, 0x9C and 0x8C are controls there.
+    const Outcome told = cli("import --encoding iso-8859-2 " + cp1250);
+    EXPECT_EQ(told.out, "??\r\n\x9A\r\n" + closing);
+    EXPECT_NE(told.err.find("read as iso-8859-2 (fortune): "), std::string::npos);
+    EXPECT_NE(told.err.find("characters replaced by ?: 2\n"), std::string::npos);
     EXPECT_EQ(cli("import --format fortune --encoding iso-8859-2 -- " + lines).out,
               "\xC6ma / Pies / \xD9mega\r\n" + closing);
     const Outcome wide = cli("import --encoding utf-8 " +
@@ -102,8 +109,9 @@ TEST_F(CliImport, UnreadableInputFailsAndLeavesTheOutputAlone)
 
     const std::string nowhere = dir.file("nie/ma/folderu.dbc");
     const Outcome unwritable = cli("import --output " + quoted(nowhere) + " " + fortune);
-    EXPECT_EQ(unwritable.status, 1);
-    EXPECT_EQ(unwritable.err, "Unable to write to " + nowhere + "\n");
+    EXPECT_EQ(unwritable.status, 3);
+    EXPECT_EQ(unwritable.err,
+              "Cannot write output to " + nowhere + ": No such file or directory\n");
 }
 
 TEST_F(CliImport, WrongUseShowsTheUsage)
@@ -217,8 +225,104 @@ TEST_F(CliImport, InstallWritesTheUsersOwnCollection)
     const Outcome blocked = tavir::test::runShell("XDG_DATA_HOME='" + dir.file("plik") + "' " +
                                                       TAVIR_CLI + " import --install " + fortune,
                                                   dir.file("err"));
-    EXPECT_EQ(blocked.status, 1);
-    EXPECT_EQ(blocked.err, "Unable to write to " + dir.file("plik") + "/tavir/cytaty.dbc\n");
+    EXPECT_EQ(blocked.status, 3);
+    EXPECT_EQ(blocked.err, "Cannot write output to " + dir.file("plik") +
+                               "/tavir/cytaty.dbc: Not a directory\n");
+}
+
+} // namespace
+
+namespace {
+
+// Without --encoding every file is read in the encoding its bytes show, said in the summary, or
+// refused with its line; lines may end in CR alone, and a collection's closing line is none of
+// its quotations: the program's own collection comes back as it is.
+TEST_F(CliImport, EncodingsAreToldPerFileOrRefused)
+{
+    const std::string shipped = std::string(TAVIR_SOURCE_DIR) + "/dane/cytaty/cytaty.dbc";
+    const Outcome own = cli("import " + quoted(shipped));
+    EXPECT_EQ(own.status, 0) << own.err;
+    const std::string file = TempDir::read(shipped);
+    const std::size_t last = file.rfind("\r\n", file.size() - 3) + 2;
+    EXPECT_EQ(own.out, file.substr(0, last) + closing);
+    EXPECT_TRUE(own.err.starts_with("read as windows-1250 (lines): " + shipped + "\n")) << own.err;
+
+    const std::string cr = quoted(dir.write("cr.txt", "Raz\rDwa\r\xB6mia\xB3o\r"));
+    const Outcome crLines = cli("import " + cr);
+    EXPECT_EQ(crLines.out, "Raz\r\nDwa\r\n\x9Cmia\xB3o\r\n" + closing);
+    EXPECT_TRUE(crLines.err.starts_with("read as iso-8859-2 (lines): ")) << crLines.err;
+
+    const std::string target = dir.write("out.dbc", "stare\r\n");
+    struct Refusal
+    {
+        std::string bytes;
+        std::string why;
+    };
+    const std::vector<Refusal> refusals = {
+        {"\xC5\xBB\xC3\xB3\xC5\x82w\n\xAF\xF3\xB3w\n",
+         "2: UTF-8 mixed with bytes that are not UTF-8"},
+        {"\x9Cmia\xB3o\r\n\xB6mia\xB3o\r\n", "2: letters of both Windows-1250 and ISO-8859-2"},
+        {"a\rb\r\xB9", "3: a byte that Windows-1250 and ISO-8859-2 read as different characters, "
+                       "and nothing to tell which"},
+    };
+    for (const Refusal& refusal : refusals) {
+        const std::string input = dir.write("r.txt", refusal.bytes);
+        const Outcome run =
+            cli("import --output " + quoted(target) + " " + fortune + " " + quoted(input));
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err, "Cannot tell the encoding of " + input + ", line " + refusal.why +
+                               " (name it with --encoding)\n");
+        EXPECT_EQ(TempDir::read(target), "stare\r\n");
+    }
+}
+
+// An output that is no regular file is written in place, never replaced, or refused; every
+// output that cannot be written ends with status 3 and its reason, the file left as it was.
+TEST_F(CliImport, OutputsThatAreNoFilesAndLostWrites)
+{
+    const std::string fifo = dir.file("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    const Outcome lonely = cli("import --output " + quoted(fifo) + " " + fortune);
+    EXPECT_EQ(lonely.status, 3);
+    EXPECT_EQ(lonely.err, "Cannot write output to " + fifo + ": a FIFO with no reader\n");
+    const Outcome read = tavir::test::runShell("cat " + quoted(fifo) + " & sleep 0.2; " +
+                                               TAVIR_CLI + " import --output " + quoted(fifo) +
+                                               " " + fortune + " 2>/dev/null; wait");
+    EXPECT_EQ(read.out, cli("import " + fortune).out);
+    const Outcome folder = cli("import --output " + quoted(dir.path().string()) + " " + fortune);
+    EXPECT_EQ(folder.status, 3);
+    EXPECT_EQ(folder.err, "Cannot write output to " + dir.path().string() + ": Is a directory\n");
+
+    // Where a write fails as on a full disk.
+    const std::string target = dir.write("out.dbc", "stare\r\n");
+    const std::string big = dir.write("big.txt", std::string(200000, 'x'));
+    const Outcome full =
+        tavir::test::runShell("trap '' XFSZ; ulimit -f 100; " + std::string(TAVIR_CLI) +
+                                  " import --output " + quoted(target) + " " + quoted(big),
+                              dir.file("stderr"));
+    EXPECT_EQ(full.status, 3);
+    EXPECT_EQ(full.err, "Cannot write output to " + target + ": File too large\n");
+    EXPECT_EQ(TempDir::read(target), "stare\r\n");
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        EXPECT_FALSE(entry.path().filename().string().starts_with(".tavir")) << entry.path();
+
+    // Devices as root: /dev/null and /dev/full made in the test's folder.
+    const std::string null = dir.file("null");
+    const std::string fullDevice = dir.file("full");
+    if (::mknod(null.c_str(), S_IFCHR | 0666, ::makedev(1, 3)) != 0 ||
+        ::mknod(fullDevice.c_str(), S_IFCHR | 0666, ::makedev(1, 7)) != 0)
+        GTEST_SKIP() << "device nodes need root";
+    EXPECT_EQ(cli("import --output " + quoted(null) + " " + fortune).status, 0);
+    const Outcome noSpace = cli("import --output " + quoted(fullDevice) + " " + fortune);
+    EXPECT_EQ(noSpace.status, 3);
+    EXPECT_EQ(noSpace.err, "Cannot write output to " + fullDevice + ": No space left on device\n");
+    for (const std::string& device : {null, fullDevice}) {
+        struct stat info
+        {
+        };
+        EXPECT_EQ(::stat(device.c_str(), &info), 0);
+        EXPECT_TRUE(S_ISCHR(info.st_mode)) << device;
+    }
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "base/errors.h"
 #include "quotes/import.h"
 
 #include <gtest/gtest.h>
@@ -23,15 +24,42 @@ TEST(Import, FormatIsFortuneOnlyWithALineOfJustAPercentSign)
     EXPECT_EQ(tavir::detectImportFormat("a\r\n%\r\nb\r\n"), ImportFormat::Fortune);
     EXPECT_EQ(tavir::detectImportFormat("%\na"), ImportFormat::Fortune);
     EXPECT_EQ(tavir::detectImportFormat("a\n%"), ImportFormat::Fortune);
+    EXPECT_EQ(tavir::detectImportFormat("a\r%\rb"), ImportFormat::Fortune);
     for (const char* lines : {"", "a\nb\n", "50%\n", "%%\n", " %\n", "% \n", "a\n%b\n"})
         EXPECT_EQ(tavir::detectImportFormat(lines), ImportFormat::Lines) << lines;
 }
 
-TEST(Import, EncodingIsUtf8WhenValidElseIso88592)
+// Each file is read in the encoding its bytes give evidence for, or refused with the line
+// that shows why.
+TEST(Import, EncodingIsToldByEvidence)
 {
-    EXPECT_EQ(tavir::detectImportEncoding("plain"), ImportEncoding::Utf8);
-    EXPECT_EQ(tavir::detectImportEncoding("mi\xC5\x82o\xC5\x9B\xC4\x87"), ImportEncoding::Utf8);
-    EXPECT_EQ(tavir::detectImportEncoding("mi\xB3o\xB6\xE6"), ImportEncoding::Iso88592);
+    struct Case
+    {
+        std::string bytes;
+        std::string_view name;
+        std::uint64_t line; // of a refusal
+    };
+    const std::vector<Case> cases = {
+        {"plain\n", "ascii", 0},
+        {"mi\xC5\x82o\xC5\x9B\xC4\x87", "utf-8", 0},
+        {"mi\xB3o\xB6\xE6", "iso-8859-2", 0},               // ś at 0xB6
+        {"\x9C\x8C\n\xB9\n\xA5", "windows-1250", 0},        // ś Ś, then ą Ą
+        {"\xF3\xB3\xEA\xBF", "iso-8859-2/windows-1250", 0}, // ó ł ę ż: the same in both
+        {"\xC5\x82\nplain\r\n\xB6\n", "UTF-8 mixed with bytes that are not UTF-8", 3},
+        {"\xB6\n\xC5\x82", "UTF-8 mixed with bytes that are not UTF-8", 2},
+        {"\x9C\r\r\xB6", "letters of both Windows-1250 and ISO-8859-2", 3},
+        {"a\r\nb\xB9",
+         "a byte that Windows-1250 and ISO-8859-2 read as different characters, and "
+         "nothing to tell which",
+         2},
+    };
+    for (const Case& c : cases) {
+        const tavir::DetectedEncoding found = tavir::detectImportEncoding(c.bytes);
+        EXPECT_EQ(found.name, c.name) << c.bytes;
+        EXPECT_EQ(found.encoding.has_value(), c.line == 0) << c.bytes;
+        EXPECT_EQ(found.line, c.line) << c.bytes;
+    }
+    EXPECT_THROW(tavir::QuoteImport().addFile("\x9C\xB6"), tavir::Error);
     EXPECT_EQ(tavir::decodeImportText("\xEF\xBB\xBF"
                                       "a",
                                       ImportEncoding::Utf8),
@@ -55,6 +83,9 @@ TEST(Import, FortuneEntriesLieBetweenSeparators)
               (Entries{{U"a"}, {}, {U"b"}}));
     EXPECT_EQ(tavir::splitImportEntries(U"a\r\n%\r\n\r\n", ImportFormat::Fortune),
               (Entries{{U"a"}, {U""}}));
+    // A CR alone ends a line too.
+    EXPECT_EQ(tavir::splitImportEntries(U"a\rb\r%\r\rc\r\n", ImportFormat::Fortune),
+              (Entries{{U"a", U"b"}, {U"", U"c"}}));
     EXPECT_EQ(tavir::splitImportEntries(U"a\n%b\n", ImportFormat::Fortune),
               (Entries{{U"a", U"%b"}}));
     EXPECT_EQ(tavir::splitImportEntries(U"%\n", ImportFormat::Fortune), Entries{});
@@ -238,15 +269,11 @@ TEST(Import, TheGivenFormatAndEncodingWinOverDetection)
     fortune.addFile("a\nb\n", ImportFormat::Fortune);
     EXPECT_EQ(fortune.collection(), "a / b\r\n" + closing());
 
-    // Windows-1250 bytes are not UTF-8, so undetected they read as ISO-8859-2, where 0x9C is
-    // a control and 0xB9 is "š".
-    tavir::QuoteImport guessed;
-    guessed.addFile("\x9C\xB9");
-    EXPECT_EQ(guessed.collection(), "?\x9A\r\n" + closing());
-    EXPECT_EQ(guessed.counts().unknown, 1u);
+    // Told ISO-8859-2, Windows-1250's "ś" (0x9C) is a control there.
     tavir::QuoteImport told;
-    told.addFile("\x9C\xB9", std::nullopt, ImportEncoding::Windows1250);
-    EXPECT_EQ(told.collection(), "\x9C\xB9\r\n" + closing());
+    told.addFile("\x9C\xB9", std::nullopt, ImportEncoding::Iso88592);
+    EXPECT_EQ(told.collection(), "?\x9A\r\n" + closing());
+    EXPECT_EQ(told.counts().unknown, 1u);
 
     // Bytes that are not UTF-8 where UTF-8 is said: each broken byte is one "?".
     tavir::QuoteImport broken;
@@ -278,6 +305,40 @@ TEST(Import, DuplicatesAcrossFilesKeepTheFirstAndCountOnlyWrittenReplacements)
     nothing.addFile("");
     EXPECT_EQ(nothing.collection(), closing());
     EXPECT_EQ(nothing.counts().read, 0u);
+}
+
+// The collection's closing line is no quotation when it ends a file, with or without its stop;
+// anywhere else it is one.
+TEST(Import, AClosingLineEndingAFileIsDropped)
+{
+    tavir::QuoteImport import;
+    import.addFile("Raz\r\nKoniec bazy cytat\xF3w.\r\n");
+    import.addFile("Koniec bazy cytat\xC3\xB3w\nDwa\n");
+    import.addFile("Trzy\n%\nKoniec bazy cytat\xC3\xB3w\n%\n");
+    import.addFile("Koniec bazy cytat\xF3w");
+    EXPECT_EQ(import.collection(), "Raz\r\n" + closing() + "Dwa\r\nTrzy\r\n" + closing());
+    EXPECT_EQ(import.counts().read, 4u);
+}
+
+// A file fed in blocks of any size, cutting UTF-8 sequences and CR LF pairs, reads as whole.
+TEST(Import, BlocksOfAnySizeReadAsTheWholeFile)
+{
+    const std::string bytes = "\xEF\xBB\xBF\xC5\xBB\xC3\xB3\xC5\x82w\r\n  -- Ezop\r\n%\r\n"
+                              "a\xE2\x80\x94"
+                              "b\xF0\x9F\x98\x80\xC3\r\n\u00A0x \xE2\x80\xAF\r\n%\r\n";
+    tavir::QuoteImport whole;
+    whole.addFile(bytes, std::nullopt, ImportEncoding::Utf8);
+    const std::string expected = whole.collection();
+    for (std::size_t size = 1; size < 8; ++size) {
+        tavir::StringImportSink sink;
+        tavir::ImportStream stream(sink);
+        stream.beginFile(ImportFormat::Fortune, ImportEncoding::Utf8);
+        for (std::size_t at = 0; at < bytes.size(); at += size)
+            stream.add(std::string_view(bytes).substr(at, size));
+        stream.endFile();
+        stream.finish();
+        EXPECT_EQ(sink.bytes(), expected) << size;
+    }
 }
 
 // A zero-width space and a mark with no letter are written as nothing; no doubled or edge
