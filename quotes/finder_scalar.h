@@ -134,7 +134,21 @@ struct LinearSink
         work.compared += p.critical - std::min(k, p.critical) + 1;
         if (k <= known) {
             const std::size_t next = onHit(j);
-            if (next == FoldedFinder::npos || next > j + p.shift) {
+            if (next == FoldedFinder::npos)
+                return next;
+            // A periodic needle's next match begins a whole number of periods on while it
+            // overlaps this one by a period or more: it would have a shorter period else.
+            const std::size_t n = p.size;
+            const std::size_t on = next - j;
+            if (p.periodic && on <= n - p.shift) {
+                const std::size_t whole = (on + p.shift - 1) / p.shift * p.shift;
+                if (whole <= n - p.shift) {
+                    memory = n - whole;
+                    memoryAt = j + whole;
+                    return memoryAt;
+                }
+            }
+            if (on > p.shift) {
                 memoryAt = FoldedFinder::npos;
                 return next;
             }
