@@ -168,7 +168,7 @@ bool scanLinear(FoldedFinder::Path path, const FinderPlan& p, const char* s, std
     }
     bool finished = true;
     if (end - i >= p.size) {
-        const FinderPlan linear = makeLinearPlan(p);
+        const FinderPlan& linear = *p.linear;
         const auto take = [&](std::size_t hit) { return sink.take(hit); };
         LinearSink checks{linear, s, take, {i, 0}};
         finished = runKernelAt(path, linear, {s, end}, i, checks);

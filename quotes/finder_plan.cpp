@@ -199,12 +199,14 @@ FinderPlan makeFinderPlan(std::string_view needle, const FoldTable& fold,
     if (needle.empty())
         return plan;
     choosePositions(plan, forced);
+    plan.linear = std::make_shared<const FinderPlan>(makeLinearPlan(plan));
     return plan;
 }
 
 FinderPlan makeLinearPlan(const FinderPlan& plan)
 {
     FinderPlan linear = plan;
+    linear.linear.reset();
     const std::size_t n = plan.size;
     const auto* x = reinterpret_cast<const unsigned char*>(linear.needle.data());
     // The later of the two greatest suffixes starts a critical factorisation.

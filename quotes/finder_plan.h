@@ -3,6 +3,7 @@
 #include "quotes/folding.h"
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -46,6 +47,8 @@ struct FinderPlan
     std::size_t critical = 0;
     std::size_t shift = 1;
     bool periodic = false;
+    // The plan of the linear search, made with this one (none for an empty needle).
+    std::shared_ptr<const FinderPlan> linear;
 };
 
 // The positions a plan compares first, where a test wants them rather than the rarest ones
@@ -67,9 +70,9 @@ struct FinderBudget
 FinderPlan makeFinderPlan(std::string_view needle, const FoldTable& fold,
                           std::optional<FinderPositions> forced = std::nullopt);
 
-// The plan of the linear search of the same needle (Two-Way, after Crochemore and Perrin):
-// its critical factorisation and shift, with the candidates taken where the two bytes at the
-// cut match, so that a text that matches the needle's rare bytes everywhere still is scanned
+// The plan of the linear search of the same needle (FinderPlan::linear) (Two-Way, after Crochemore
+// and Perrin): its critical factorisation and shift, with the candidates taken where the two bytes
+// at the cut match, so that a text that matches the needle's rare bytes everywhere still is scanned
 // by the kernels wherever it does not match it at the cut.
 FinderPlan makeLinearPlan(const FinderPlan& plan);
 
