@@ -1,6 +1,7 @@
 // The quote library on a generated collection of a million quotations. Every figure is read
 // beside a baseline measured in the same run: memchr over the same buffer for the queries, a
-// bare read of the same file for loading (bench/ratios.py prints the ratios). The queries run
+// bare read of the same file for loading (bench/ratios.py prints the ratios). The finder's
+// worst case, a periodic line and a long query, runs beside memchr over that line. The queries run
 // on one thread; the ...TwoThreads ones on two, beside memchr over the buffer's two halves on
 // two threads, the most two threads can save.
 #include "bench/quote_generator.h"
@@ -164,6 +165,56 @@ void BM_ListAllTwoThreads(benchmark::State& state)
     runQuery(state, {}, tavir::Folding::AsciiOnly, 2);
 }
 
+// The finder's worst case: one line of 64 MiB "abab...ab" and the longest query the search
+// field takes, "abab...abb", which matches every other place of the line up to its last byte.
+// Beside memchr over the same bytes (BM_MemchrPeriodic).
+const QuoteCollection& periodicLine()
+{
+    static const QuoteCollection collection = [] {
+        std::string bytes;
+        bytes.reserve((std::size_t{64} << 20) + 16);
+        while (bytes.size() < (std::size_t{64} << 20))
+            bytes += "ab";
+        bytes += "\r\nKoniec\r\n";
+        return QuoteCollection::fromBytes(std::move(bytes));
+    }();
+    return collection;
+}
+
+std::string periodicQuery()
+{
+    std::string query;
+    while (query.size() < 32766)
+        query += "ab";
+    return query + "b";
+}
+
+void BM_SearchPeriodicLongQuery(benchmark::State& state)
+{
+    const QuoteCollection& collection = periodicLine();
+    const std::string query = periodicQuery();
+    VectorList list(1);
+    tavir::NoWaitIndicator wait;
+    tavir::NoEventPump events;
+    tavir::PumpPolicy policy;
+    policy.threads.count = 1;
+    for (auto _ : state) {
+        tavir::FiltrujDane(collection, query, list, wait, events, policy);
+        benchmark::DoNotOptimize(list.items.data());
+    }
+    state.counters["hits"] = static_cast<double>(list.items.size());
+    state.SetBytesProcessed(state.iterations() * std::ssize(collection.text()));
+}
+
+void BM_MemchrPeriodic(benchmark::State& state)
+{
+    constexpr char kAbsent = '\x01';
+    const std::string_view text = periodicLine().text();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(std::memchr(text.data(), kAbsent, text.size()));
+    state.SetBytesProcessed(state.iterations() * std::ssize(text));
+}
+
 void BM_Draw50(benchmark::State& state)
 {
     const QuoteCollection& collection = quotes();
@@ -283,6 +334,8 @@ BENCHMARK(BM_SearchFewHitsTwoThreads)->Apply(repeated);
 BENCHMARK(BM_SearchManyHitsTwoThreads)->Apply(repeated);
 BENCHMARK(BM_SearchNoHitsTwoThreads)->Apply(repeated);
 BENCHMARK(BM_ListAllTwoThreads)->Apply(repeated);
+BENCHMARK(BM_MemchrPeriodic)->Apply(repeated);
+BENCHMARK(BM_SearchPeriodicLongQuery)->Apply(repeated);
 BENCHMARK(BM_Draw50)->Apply(repeated)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ReadFile)->Apply(repeated);
 BENCHMARK(BM_Load)->Apply(repeated);

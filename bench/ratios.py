@@ -22,6 +22,8 @@ BASELINES = {
     "BM_SearchManyHitsNoDiacritics": ("BM_SearchManyHits", 1.3),
     "BM_SearchNoHitsNoDiacritics": ("BM_SearchNoHits", 1.3),
     "BM_ListAll": (MEMCHR, None),
+    # The finder's worst case: a periodic line and a long query, against memchr over that line.
+    "BM_SearchPeriodicLongQuery": ("BM_MemchrPeriodic", 3.0),
     # Two threads against one, same query; memchr on two threads against one: the limit.
     "BM_MemchrAbsentByteTwoThreads": (MEMCHR, None),
     "BM_SearchFewHitsTwoThreads": ("BM_SearchFewHits", None),

@@ -66,4 +66,38 @@ inline void checkFinderPaths(const FoldedFinder& finder, std::string_view text,
     }
 }
 
+// A periodic text and needle, where checking candidates byte by byte would cost a needle's
+// length at every place: the text is `unit` repeated to `textSize` bytes, the needle `unit`
+// from `shift` on, repeated to `needleSize` bytes, then `last`. Every path against the naive
+// search, with the bytes compared bounded by a few for each byte of the text and the needle;
+// and the linear search from the first byte.
+inline void checkPeriodic(std::string_view unit, std::size_t textSize, std::size_t shift,
+                          std::size_t needleSize, char last, const FoldTable& fold,
+                          std::size_t jump)
+{
+    if (unit.empty())
+        return;
+    std::string text, needle;
+    for (std::size_t k = 0; k < textSize; ++k)
+        text += unit[k % unit.size()];
+    for (std::size_t k = 0; k < needleSize; ++k)
+        needle += unit[(shift + k) % unit.size()];
+    needle += last;
+    const std::string haystack = test::folded(fold, text), folded = test::folded(fold, needle);
+    const FoldedFinder finder(needle, fold);
+    checkFinderPaths(finder, text, haystack, folded, 0, jump);
+    checkFinderPaths(FoldedFinder(needle, fold, FinderBudget{0, 0}), text, haystack, folded, 0,
+                     jump);
+    for (const auto path :
+         {FoldedFinder::Path::Scalar, FoldedFinder::Path::Sse2, FoldedFinder::Path::Avx2}) {
+        if (!FoldedFinder::supported(path))
+            continue;
+        std::size_t compared = 0;
+        finder.findEach(
+            path, text, 0, [&](std::size_t at) { return at + jump; }, &compared);
+        check(compared <= 16 * (text.size() + needle.size()) + 512,
+              "checks of a periodic text cost more than linear");
+    }
+}
+
 } // namespace tavir::fuzz

@@ -37,6 +37,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const tavir::FoldedFinder finder(query, fold);
     const std::string haystack = folded(file, fold), needle = folded(query, fold);
     checkFinderPaths(finder, file, haystack, needle, 0, 1 + (data[0] >> 1) % 5);
+    checkFinderPaths(tavir::FoldedFinder(query, fold, tavir::FinderBudget{0, 0}), file, haystack,
+                     needle, 0, 1 + (data[0] >> 1) % 5);
+    if (!file.empty())
+        checkPeriodic(query.substr(0, 1 + data[0] % 5),
+                      64 + 8 * static_cast<unsigned char>(file[0]), data[0] >> 3,
+                      1 + 2 * file.size() % 1024, file.back(), fold, 1 + (data[0] >> 1) % 5);
 
     const auto quotes = tavir::QuoteCollection::fromBytes(std::string(file));
     std::vector<std::string_view> expected;

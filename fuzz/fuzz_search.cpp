@@ -1,7 +1,8 @@
 // The search against a naive fold-and-find over the same lines, with events delivered and
 // the query stopped at points the input chooses; and the fast finder against std::string::find
 // on folded copies of any bytes, through every SIMD path the processor has, one hit at a time
-// and every hit in one pass, with the text ending at a NUL or not; and the
+// and every hit in one pass, with the text ending at a NUL or not, its linear search forced
+// on, and on periodic texts and needles made of the query's bytes; and the
 // streaming search of the command line, fed in pieces, against the same naive search.
 // Input: three parameter bytes, then query 0x1F quotation file bytes.
 #include "fuzz/finder_check.h"
@@ -70,6 +71,19 @@ void checkFinder(std::string_view text, std::string_view needle, std::size_t fro
     const std::string haystack = folded(text);
     check(finder.find(text, from) == haystack.find(folded(needle), from), "find from an offset");
     checkFinderPaths(finder, text, haystack, folded(needle), from, 1 + from % 7);
+    // The linear search from the first byte, and once a few candidates are checked.
+    for (const tavir::FinderBudget budget : {tavir::FinderBudget{0, 0}, tavir::FinderBudget{1, 8}})
+        checkFinderPaths(tavir::FoldedFinder(needle, tavir::asciiFoldTable(), budget), text,
+                         haystack, folded(needle), from, 1 + from % 7);
+    // A periodic text and needle of the query's first bytes: sizes and the needle's shift and
+    // last byte from the rest of the input.
+    if (!needle.empty() && !text.empty()) {
+        const auto at = [&](std::size_t k) {
+            return static_cast<unsigned char>(text[k % text.size()]);
+        };
+        checkPeriodic(needle.substr(0, 1 + from % 9), 64 + 16 * at(0), at(1), 1 + 4 * at(2),
+                      static_cast<char>(at(3)), tavir::asciiFoldTable(), 1 + from % 3);
+    }
 }
 
 } // namespace

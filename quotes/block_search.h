@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/function_ref.h"
 #include "quotes/collection.h"
 #include "quotes/finder.h"
 #include "quotes/folding.h"
@@ -17,18 +18,26 @@ namespace tavir {
 // table and the search goes on from the next line. After a block with a hit on more than one
 // line in eight, the next block has every hit marked and then its lines counted, which never
 // leaves the scan for a hit. A match never spans lines, since no line holds CR, LF or NUL; the
-// query must hold none of them.
+// query must hold none of them. A block of more than kBytesPerCheck bytes (one long line, say)
+// is scanned a piece of that many bytes at a time, the caller asked between pieces whether to
+// go on.
 class BlockSearch
 {
 public:
     BlockSearch(const QuoteCollection& quotes, std::string_view query, const FoldTable& fold);
 
-    // Adds the lines of [first, next) that hold the query to `list`, in order.
-    void addHits(std::size_t first, std::size_t next, ResultList& list);
+    // Adds the lines of [first, next) that hold the query to `list`, in order. Returns false
+    // when `goOn`, asked between the pieces of a long block, said to stop: the block's hits
+    // are then not all added.
+    using GoOn = FunctionRef<bool()>;
+    bool addHits(std::size_t first, std::size_t next, ResultList& list, const GoOn& goOn);
+
+    static constexpr std::size_t kBytesPerCheck = std::size_t{1} << 20; // whole 64-byte steps
 
 private:
     const QuoteCollection& quotes_;
     FoldedFinder finder_;
+    std::size_t needleSize_;
     std::vector<std::uint64_t> marks_;
     std::vector<std::size_t> before_;
     std::vector<std::size_t> found_;

@@ -117,11 +117,15 @@ bool runKernelAt(FoldedFinder::Path, const FinderPlan& p, std::string_view text,
 
 // The kernels look for a NUL among the bytes at the first rare position of every place the
 // needle could start: all but the few before it at the beginning and after it at the end,
-// which are looked at here.
+// which are looked at here. The sink's work counts from where its scan began
+// (CheckWork::from); a scan whose budget is spent already, as a plan's for tests that allows
+// nothing, is linear from its first byte.
 template <class Sink>
 bool runKernel(FoldedFinder::Path path, const FinderPlan& p, std::string_view text,
                std::size_t from, Sink& sink)
 {
+    if (overBudget(p, sink.work, from))
+        return scanLinear(path, p, text.data(), text.size(), from, sink);
     if constexpr (Sink::kEndsAtNul) {
         const std::size_t head = std::min(p.rare[0], text.size() - from);
         if (const void* nul = std::memchr(text.data() + from, '\0', head)) {
@@ -143,9 +147,56 @@ bool runKernel(FoldedFinder::Path path, const FinderPlan& p, std::string_view te
 
 } // namespace
 
+namespace finder {
+
+// The linear search of text[i, size) (before its first NUL, for a sink that ends there): the
+// kernels take the candidates of the linear plan, which LinearSink checks and hands on to
+// `sink`.
+template <class Sink>
+bool scanLinear(FoldedFinder::Path path, const FinderPlan& p, const char* s, std::size_t size,
+                std::size_t i, Sink& sink)
+{
+    if (i >= size)
+        return true;
+    std::size_t end = size;
+    std::size_t nul = FoldedFinder::npos;
+    if constexpr (Sink::kEndsAtNul) {
+        if (const void* at = std::memchr(s + i, '\0', size - i)) {
+            nul = static_cast<std::size_t>(static_cast<const char*>(at) - s);
+            end = nul;
+        }
+    }
+    bool finished = true;
+    if (end - i >= p.size) {
+        const FinderPlan& linear = *p.linear;
+        const auto take = [&](std::size_t hit) { return sink.take(hit); };
+        LinearSink checks{linear, s, take, {i, 0}};
+        finished = runKernelAt(path, linear, {s, end}, i, checks);
+        sink.work.compared += checks.work.compared;
+    }
+    if (!finished)
+        return false;
+    if constexpr (Sink::kEndsAtNul) {
+        if (nul != FoldedFinder::npos) {
+            sink.endAt(nul);
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace finder
+
 FoldedFinder::FoldedFinder(std::string_view needle, const FoldTable& fold)
     : plan_(makeFinderPlan(needle, fold))
 {
+}
+
+FoldedFinder::FoldedFinder(std::string_view needle, const FoldTable& fold, FinderBudget budget)
+    : plan_(makeFinderPlan(needle, fold))
+{
+    plan_.checkPerByte = budget.perByte;
+    plan_.checkSlack = budget.slack;
 }
 
 FoldedFinder::FoldedFinder(std::string_view needle, const FoldTable& fold,
@@ -186,12 +237,22 @@ std::size_t FoldedFinder::find(Path path, std::string_view text, std::size_t fro
     if (from > text.size() || text.size() - from < n)
         return npos;
     FirstHit hit;
+    hit.work.from = from;
     runKernel(path, plan_, text, from, hit);
     return hit.at;
 }
 
 void FoldedFinder::findEach(Path path, std::string_view text, std::size_t from,
-                            const HitCallback& onHit) const
+                            const HitCallback& onHit, std::size_t* compared) const
+{
+    CheckWork work{from, 0};
+    findEach(path, text, from, onHit, work);
+    if (compared)
+        *compared += work.compared;
+}
+
+void FoldedFinder::findEach(Path path, std::string_view text, std::size_t from,
+                            const HitCallback& onHit, CheckWork& work) const
 {
     const std::size_t n = plan_.size;
     if (from > text.size() || text.size() - from < n)
@@ -201,8 +262,9 @@ void FoldedFinder::findEach(Path path, std::string_view text, std::size_t from,
             ;
         return;
     }
-    CallbackSink sink{onHit};
+    CallbackSink sink{onHit, work};
     runKernel(path, plan_, text, from, sink);
+    work = sink.work;
 }
 
 std::size_t FoldedFinder::findEachBeforeNul(Path path, std::string_view text, std::size_t from,
@@ -215,13 +277,13 @@ std::size_t FoldedFinder::findEachBeforeNul(Path path, std::string_view text, st
         findEach(path, text.substr(0, nul), from, onHit);
         return nul;
     }
-    CallbackBeforeNulSink sink{onHit, text, plan_.rare[0]};
+    CallbackBeforeNulSink sink{onHit, text, plan_.rare[0], {from, 0}};
     runKernel(path, plan_, text, from, sink);
     return sink.nul;
 }
 
 void FoldedFinder::markHits(Path path, std::string_view text, std::size_t from, std::size_t to,
-                            std::uint64_t* words) const
+                            std::uint64_t* words, std::size_t* compared) const
 {
     to = std::min(to, text.size());
     if (from >= to)
@@ -229,6 +291,7 @@ void FoldedFinder::markHits(Path path, std::string_view text, std::size_t from, 
     std::fill_n(words, (to - from + 63) / 64, std::uint64_t{0});
     const std::size_t n = plan_.size;
     std::size_t done = from; // whole steps marked so far
+    CheckWork work{from, 0};
 #if defined(TAVIR_FINDER_X86)
     if (n > 0 && path == Path::Avx2 && supported(path)) {
         static constexpr auto table =
@@ -237,15 +300,21 @@ void FoldedFinder::markHits(Path path, std::string_view text, std::size_t from, 
             kernelColumn<decltype(&markAvx2<2, 2, true>), MarkKernel<true>::Of>();
         const std::size_t a = paddedIndex(plan_.variantCount[0]);
         const std::size_t b = paddedIndex(plan_.variantCount[1]);
-        done = (n == 1 ? single[a] : table[a][b])(plan_, text.data(), text.size(), from, to, words);
+        done = (n == 1 ? single[a] : table[a][b])(plan_, text.data(), text.size(), from, to, words,
+                                                  work);
     }
 #endif
-    // The rest hit by hit.
+    // The rest hit by hit, in linear time at once where the steps' checks cost too much.
     const std::size_t reach = std::min(text.size(), to - 1 + n);
-    findEach(path, text.substr(0, reach), done, [&](std::size_t at) {
-        words[(at - from) / 64] |= std::uint64_t{1} << ((at - from) % 64);
-        return at + 1;
-    });
+    findEach(
+        path, text.substr(0, reach), done,
+        [&](std::size_t at) {
+            words[(at - from) / 64] |= std::uint64_t{1} << ((at - from) % 64);
+            return at + 1;
+        },
+        work);
+    if (compared)
+        *compared += work.compared;
 }
 
 } // namespace tavir

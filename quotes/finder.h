@@ -11,9 +11,16 @@
 
 namespace tavir {
 
+namespace finder {
+struct CheckWork;
+}
+
 // Finds a needle in text with bytes compared through a folding (by default a-z and A-Z taken
 // as equal). Candidates are the places where the needle's two rarest bytes both match; the
-// scan runs 64 or 16 bytes at a time, the width chosen once for the processor.
+// scan runs 64 or 16 bytes at a time, the width chosen once for the processor. Every search
+// takes time linear in the text and the needle: where checking candidates costs more than a
+// few compares for each byte passed (a periodic text and needle, "abab..." and "abab...b"),
+// the rest of the text is searched with the Two-Way algorithm, still through the kernels.
 class FoldedFinder
 {
 public:
@@ -27,6 +34,8 @@ public:
     explicit FoldedFinder(std::string_view needle, const FoldTable& fold = asciiFoldTable());
     // For tests: the kernels start from the positions given instead of the rarest ones.
     FoldedFinder(std::string_view needle, const FoldTable& fold, FinderPositions positions);
+    // For tests: the linear search begins once checks cost what `budget` allows.
+    FoldedFinder(std::string_view needle, const FoldTable& fold, FinderBudget budget);
 
     // Position of the first occurrence at or after `from`, or npos. An empty needle is
     // found at `from`.
@@ -41,8 +50,9 @@ public:
     {
         findEach(bestPath(), text, from, onHit);
     }
-    void findEach(Path path, std::string_view text, std::size_t from,
-                  const HitCallback& onHit) const;
+    // `compared`, for tests: the bytes of the text compared with the needle are added to it.
+    void findEach(Path path, std::string_view text, std::size_t from, const HitCallback& onHit,
+                  std::size_t* compared = nullptr) const;
     // The same, where the text ends at its first NUL: no hit is looked for after it. Returns
     // the NUL's position, or npos when there is none (or onHit stopped the search first).
     // The needle must hold no NUL.
@@ -64,7 +74,7 @@ public:
         markHits(bestPath(), text, from, to, words);
     }
     void markHits(Path path, std::string_view text, std::size_t from, std::size_t to,
-                  std::uint64_t* words) const;
+                  std::uint64_t* words, std::size_t* compared = nullptr) const;
 
     static Path bestPath();
     static bool supported(Path path);
@@ -72,6 +82,9 @@ public:
     static constexpr std::size_t npos = std::string_view::npos;
 
 private:
+    void findEach(Path path, std::string_view text, std::size_t from, const HitCallback& onHit,
+                  finder::CheckWork& work) const;
+
     FinderPlan plan_;
 };
 

@@ -204,21 +204,28 @@ __attribute__((target("avx2"))) bool scanAvx2(const FinderPlan& p, const char* s
         const std::uint64_t mask = movemask64(low, high);
         if constexpr (Sink::kEndsAtNul) {
             if (const std::uint64_t nuls = movemask64(nul0, nul1))
-                return endAtNul<Single, 64>(p, s, end, i, mask, nuls, sink);
+                return endAtNul<Single, 64>(FoldedFinder::Path::Avx2, p, s, end, i, mask, nuls,
+                                            sink);
         }
         if ((i = takeCandidates<Single, 64>(p, s, end, i, mask, sink)) == FoldedFinder::npos)
             return false;
+        if constexpr (!Sink::kTakesCandidates) {
+            if (overBudget(p, sink.work, i))
+                return scanLinear(FoldedFinder::Path::Avx2, p, s, size, i, sink);
+        }
     }
     return scanSse2<NA, NB, Single>(p, s, size, i, sink);
 }
 
 // Marks hits 64 places a step (see markHits), without a branch on what a step holds: where
 // most lines hold a hit, whether a step has a candidate is anyone's guess. A needle of up to
-// four bytes has all its bytes compared; a longer one has each candidate checked.
+// four bytes has all its bytes compared; a longer one has each candidate checked. Returns
+// where the marking stopped: where the steps end, or where checking candidates has cost more
+// than the plan allows (then past `work.from`'s budget).
 template <int NA, int NB, bool Single>
-__attribute__((target("avx2"))) std::size_t markAvx2(const FinderPlan& p, const char* s,
-                                                     std::size_t size, std::size_t from,
-                                                     std::size_t to, std::uint64_t* words)
+__attribute__((target("avx2"))) std::size_t
+markAvx2(const FinderPlan& p, const char* s, std::size_t size, std::size_t from, std::size_t to,
+         std::uint64_t* words, CheckWork& work)
 {
     const char* const end = s + size;
     const Avx2Rare<NA, NB, Single> rare(p, s);
@@ -236,8 +243,14 @@ __attribute__((target("avx2"))) std::size_t markAvx2(const FinderPlan& p, const 
         if (!checked) {
             for (std::uint64_t c = mask; c != 0; c &= c - 1) {
                 const int k = std::countr_zero(c);
-                if (!verify(p, s + i + static_cast<std::size_t>(k), end))
+                if (!verify(p, s + i + static_cast<std::size_t>(k), end, work))
                     mask &= ~(std::uint64_t{1} << k);
+                const std::size_t next = i + static_cast<std::size_t>(k) + 1;
+                if (overBudget(p, work, next)) {
+                    // The places after this one are left to the linear search.
+                    *words = mask & ((std::uint64_t{2} << k) - 1); // 0 - 1 for k = 63
+                    return next;
+                }
             }
         }
         *words = mask;

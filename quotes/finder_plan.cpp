@@ -84,19 +84,14 @@ bool nibbleTables(const unsigned char* bytes, int count, unsigned char* low, uns
     return halves <= 8;
 }
 
-FinderPlan makeFinderPlan(std::string_view needle, const FoldTable& fold,
-                          std::optional<FinderPositions> forced)
-{
-    FinderPlan plan;
-    plan.fold = &fold;
-    plan.asciiFold = &fold == &asciiFoldTable();
-    plan.size = needle.size();
-    plan.needle.assign(needle.size() + 32, '\0');
-    for (std::size_t k = 0; k < needle.size(); ++k)
-        plan.needle[k] = static_cast<char>(fold[byteAt(needle.data() + k)]);
-    if (needle.empty())
-        return plan;
+namespace {
 
+// The rest of a plan whose needle is folded already: the positions compared first, by rarity
+// or `forced`, their variants, and the other positions compared in SIMD.
+void choosePositions(FinderPlan& plan, std::optional<FinderPositions> forced)
+{
+    const std::size_t size = plan.size;
+    const FoldTable& fold = *plan.fold;
     // The rarest position first, then the rarest other one; a byte's weight is the sum of
     // the weights of every byte that folds to it.
     static const std::array<unsigned, 256> frequencies = byteFrequencies();
@@ -107,17 +102,15 @@ FinderPlan makeFinderPlan(std::string_view needle, const FoldTable& fold,
         return foldedWeight[static_cast<unsigned char>(plan.needle[k])];
     };
     std::size_t best = 0;
-    for (std::size_t k = 1; k < needle.size(); ++k)
+    for (std::size_t k = 1; k < size; ++k)
         if (weightAt(k) < weightAt(best))
             best = k;
-    std::size_t second = best == 0 && needle.size() > 1 ? 1 : 0;
-    for (std::size_t k = 0; k < needle.size(); ++k)
+    std::size_t second = best == 0 && size > 1 ? 1 : 0;
+    for (std::size_t k = 0; k < size; ++k)
         if (k != best && weightAt(k) < weightAt(second))
             second = k;
-    plan.rare[0] = forced ? std::min(forced->rare[0], needle.size() - 1) : best;
-    plan.rare[1] = forced              ? std::min(forced->rare[1], needle.size() - 1)
-                   : needle.size() > 1 ? second
-                                       : best;
+    plan.rare[0] = forced ? std::min(forced->rare[0], size - 1) : best;
+    plan.rare[1] = forced ? std::min(forced->rare[1], size - 1) : size > 1 ? second : best;
     for (int r = 0; r < 2; ++r)
         plan.variantCount[r] =
             caselessVariants(plan.variants[r],
@@ -126,14 +119,15 @@ FinderPlan makeFinderPlan(std::string_view needle, const FoldTable& fold,
                              plan.caseBit[r]);
     // A short needle's other positions are all compared; a longer one's third rarest is, to
     // cut down its candidates before they are checked.
-    plan.exact = needle.size() <= 4;
+    plan.exact = size <= 4;
+    plan.otherCount = 0;
     std::size_t third = 0;
     while (third == plan.rare[0] || third == plan.rare[1])
         ++third;
-    for (std::size_t k = third + 1; k < needle.size(); ++k)
+    for (std::size_t k = third + 1; k < size; ++k)
         if (k != plan.rare[0] && k != plan.rare[1] && weightAt(k) < weightAt(third))
             third = k;
-    for (std::size_t k = 0; k < needle.size(); ++k) {
+    for (std::size_t k = 0; k < size; ++k) {
         if (k == plan.rare[0] || k == plan.rare[1] || (!plan.exact && k != third))
             continue;
         const int o = plan.otherCount++;
@@ -154,7 +148,83 @@ FinderPlan makeFinderPlan(std::string_view needle, const FoldTable& fold,
     for (int o = 0; o < plan.otherCount; ++o)
         if (loose(plan.otherVariants[o], plan.otherVariantCount[o]))
             plan.exact = false;
+}
+
+// The start of the greatest suffix of `x` by the byte order (`reversed`: by the opposite
+// order), and that suffix's period.
+std::size_t greatestSuffix(const unsigned char* x, std::size_t n, bool reversed,
+                           std::size_t& period)
+{
+    std::size_t start = 0; // of the greatest suffix so far
+    std::size_t j = 1;     // of the suffix compared with it
+    std::size_t k = 0;     // bytes of it matched
+    period = 1;
+    while (j + k < n) {
+        const unsigned char a = x[j + k];
+        const unsigned char b = x[start + k];
+        if (a == b) {
+            if (++k == period) {
+                j += period;
+                k = 0;
+            }
+        } else if ((a < b) != reversed) {
+            // The suffix at j is smaller: every start up to j + k is passed.
+            j += k + 1;
+            k = 0;
+            period = j - start;
+        } else {
+            // The suffix at j is greater: it is the greatest so far.
+            start = j;
+            j = start + 1;
+            k = 0;
+            period = 1;
+        }
+    }
+    return start;
+}
+
+} // namespace
+
+FinderPlan makeFinderPlan(std::string_view needle, const FoldTable& fold,
+                          std::optional<FinderPositions> forced)
+{
+    FinderPlan plan;
+    plan.fold = &fold;
+    plan.asciiFold = &fold == &asciiFoldTable();
+    plan.size = needle.size();
+    plan.checkSlack = 2 * needle.size() + 256;
+    plan.needle.assign(needle.size() + 32, '\0');
+    for (std::size_t k = 0; k < needle.size(); ++k)
+        plan.needle[k] = static_cast<char>(fold[byteAt(needle.data() + k)]);
+    if (needle.empty())
+        return plan;
+    choosePositions(plan, forced);
+    plan.linear = std::make_shared<const FinderPlan>(makeLinearPlan(plan));
     return plan;
+}
+
+FinderPlan makeLinearPlan(const FinderPlan& plan)
+{
+    FinderPlan linear = plan;
+    linear.linear.reset();
+    const std::size_t n = plan.size;
+    const auto* x = reinterpret_cast<const unsigned char*>(linear.needle.data());
+    // The later of the two greatest suffixes starts a critical factorisation.
+    std::size_t period = 1, periodReversed = 1;
+    const std::size_t forward = greatestSuffix(x, n, false, period);
+    const std::size_t backward = greatestSuffix(x, n, true, periodReversed);
+    const std::size_t cut = std::max(forward, backward);
+    if (backward >= forward)
+        period = periodReversed;
+    linear.critical = cut;
+    // Periodic: the left part recurs a period on, so the needle's period is that of its
+    // right part. Else no two matches are closer than the longer part plus one.
+    linear.periodic = cut <= n - period && std::equal(x, x + cut, x + period);
+    linear.shift = linear.periodic ? period : std::max(cut, n - cut) + 1;
+    // Candidates where the bytes at the cut and the one after it (or before it) match.
+    const std::size_t next = cut + 1 < n ? cut + 1 : (cut > 0 ? cut - 1 : cut);
+    choosePositions(linear, FinderPositions{{cut, next}});
+    return linear;
 }
 
 } // namespace tavir

@@ -3,6 +3,7 @@
 #include "quotes/folding.h"
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -35,6 +36,19 @@ struct FinderPlan
     unsigned char otherVariants[2][16] = {};
     int otherVariantCount[2] = {0, 0};
     unsigned char otherCaseBit[2] = {0, 0};
+    // How much checking candidates may cost: once the bytes compared reach checkPerByte for
+    // every byte the scan has passed, plus checkSlack, the rest of the text is searched in
+    // linear time (makeLinearPlan).
+    std::size_t checkPerByte = 8;
+    std::size_t checkSlack = 0;
+    // In a plan of makeLinearPlan: the needle cut at a critical factorisation, its right part
+    // from `critical` on, and the shift after a whole match or a mismatch in the left part:
+    // the needle's period when `periodic`, else a lower bound of it.
+    std::size_t critical = 0;
+    std::size_t shift = 1;
+    bool periodic = false;
+    // The plan of the linear search, made with this one (none for an empty needle).
+    std::shared_ptr<const FinderPlan> linear;
 };
 
 // The positions a plan compares first, where a test wants them rather than the rarest ones
@@ -44,9 +58,23 @@ struct FinderPositions
     std::size_t rare[2] = {0, 0};
 };
 
+// For tests: a bound on checks other than the default (FinderPlan::checkPerByte and
+// checkSlack); {0, 0} searches in linear time from the first byte.
+struct FinderBudget
+{
+    std::size_t perByte = 0;
+    std::size_t slack = 0;
+};
+
 // Chooses the positions by how rare their bytes are in Polish text, or takes `forced`.
 FinderPlan makeFinderPlan(std::string_view needle, const FoldTable& fold,
                           std::optional<FinderPositions> forced = std::nullopt);
+
+// The plan of the linear search of the same needle (FinderPlan::linear) (Two-Way, after Crochemore
+// and Perrin): its critical factorisation and shift, with the candidates taken where the two bytes
+// at the cut match, so that a text that matches the needle's rare bytes everywhere still is scanned
+// by the kernels wherever it does not match it at the cut.
+FinderPlan makeLinearPlan(const FinderPlan& plan);
 
 // A position with more variants than this is matched through nibbleTables in AVX2.
 inline constexpr int kMostCompares = 4;

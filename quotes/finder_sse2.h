@@ -12,19 +12,24 @@ namespace tavir::finder {
 
 // A candidate checked 16 bytes at a time when the folding is A-Z only, which SIMD does with
 // one range test; other foldings go byte by byte through their table.
-[[gnu::always_inline]] inline bool verify(const FinderPlan& p, const char* at, const char* end)
+[[gnu::always_inline]] inline bool verify(const FinderPlan& p, const char* at, const char* end,
+                                          CheckWork& work)
 {
     if (!p.asciiFold)
-        return verifyScalar(p, at);
+        return verifyScalar(p, at, work);
     const __m128i shift = _mm_set1_epi8(static_cast<char>(0x80 - 'a'));
     const __m128i below = _mm_set1_epi8(static_cast<char>(0x80 + 26));
     const __m128i caseBit = _mm_set1_epi8(0x20);
     for (std::size_t k = 0; k < p.size; k += 16) {
         const std::size_t piece = std::min<std::size_t>(16, p.size - k);
         if (end - (at + k) < 16) {
-            for (std::size_t j = k; j < p.size; ++j)
-                if (foldAscii(at[j]) != p.needle[j])
+            for (std::size_t j = k; j < p.size; ++j) {
+                if (foldAscii(at[j]) != p.needle[j]) {
+                    work.compared += j + 1;
                     return false;
+                }
+            }
+            work.compared += p.size;
             return true;
         }
         const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + k));
@@ -33,15 +38,19 @@ namespace tavir::finder {
         const __m128i want = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p.needle.data() + k));
         const auto equal = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(folded, want)));
         const unsigned needed = piece == 16 ? 0xFFFFu : (1u << piece) - 1;
-        if ((equal & needed) != needed)
+        if ((equal & needed) != needed) {
+            work.compared += k + piece;
             return false;
+        }
     }
+    work.compared += p.size;
     return true;
 }
 
 // Takes the candidates of one mask (bit k: a candidate at `base` + k) that the needle
 // really starts at. Returns where the scan goes on: `base` + Width, or further when the sink
-// skips ahead; npos when the sink stopped it.
+// skips ahead; npos when the sink stopped it; or the next candidate not taken once the checks
+// have cost more than the plan allows.
 template <bool Single, std::size_t Width, class Sink, class Mask>
 [[gnu::always_inline]] inline std::size_t takeCandidates(const FinderPlan& p, const char* s,
                                                          const char* end, std::size_t base,
@@ -49,13 +58,18 @@ template <bool Single, std::size_t Width, class Sink, class Mask>
 {
     while (mask != 0) {
         const std::size_t at = base + static_cast<std::size_t>(std::countr_zero(mask));
-        if ((Single && p.exact) || verify(p, s + at, end)) {
-            const std::size_t next = sink.take(at);
+        std::size_t next = at + 1;
+        if (Sink::kTakesCandidates || (Single && p.exact) || verify(p, s + at, end, sink.work)) {
+            next = sink.take(at);
             if (next == FoldedFinder::npos || next >= base + Width)
                 return next;
             mask &= static_cast<Mask>(~Mask{0} << (next - base));
         } else {
             mask &= mask - 1;
+        }
+        if constexpr (!Sink::kTakesCandidates) {
+            if (overBudget(p, sink.work, next))
+                return next;
         }
     }
     return base + Width;
@@ -64,14 +78,17 @@ template <bool Single, std::size_t Width, class Sink, class Mask>
 // A step whose bytes at the first rare position (bit k: `base` + rare[0] + k) hold a NUL:
 // the candidates before the first one are taken, then the text ends there.
 template <bool Single, std::size_t Width, class Sink, class Mask>
-bool endAtNul(const FinderPlan& p, const char* s, const char* end, std::size_t base, Mask mask,
-              Mask nuls, Sink& sink)
+bool endAtNul(FoldedFinder::Path path, const FinderPlan& p, const char* s, const char* end,
+              std::size_t base, Mask mask, Mask nuls, Sink& sink)
 {
     const auto first = static_cast<std::size_t>(std::countr_zero(nuls));
     // A candidate at or after the NUL's own position would take it in; none is a hit.
     mask &= static_cast<Mask>((Mask{1} << first) - 1);
-    if (takeCandidates<Single, Width>(p, s, end, base, mask, sink) == FoldedFinder::npos)
+    const std::size_t next = takeCandidates<Single, Width>(p, s, end, base, mask, sink);
+    if (next == FoldedFinder::npos)
         return false;
+    if (next < base + Width) // the checks cost too much: the rest up to the NUL goes linear
+        return scanLinear(path, p, s, static_cast<std::size_t>(end - s), next, sink);
     sink.endAt(base + p.rare[0] + first);
     return false;
 }
@@ -130,12 +147,19 @@ bool scanSse2(const FinderPlan& p, const char* s, std::size_t size, std::size_t 
             const auto nuls =
                 static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, _mm_setzero_si128())));
             if (nuls != 0)
-                return endAtNul<Single, 16>(p, s, end, i, mask, nuls, sink);
+                return endAtNul<Single, 16>(FoldedFinder::Path::Sse2, p, s, end, i, mask, nuls,
+                                            sink);
         }
-        if (mask == 0)
+        if (mask == 0) {
             i += 16;
-        else if ((i = takeCandidates<Single, 16>(p, s, end, i, mask, sink)) == FoldedFinder::npos)
+            continue;
+        }
+        if ((i = takeCandidates<Single, 16>(p, s, end, i, mask, sink)) == FoldedFinder::npos)
             return false;
+        if constexpr (!Sink::kTakesCandidates) {
+            if (overBudget(p, sink.work, i))
+                return scanLinear(FoldedFinder::Path::Sse2, p, s, size, i, sink);
+        }
     }
     return scanScalar(p, s, size, i, sink);
 }

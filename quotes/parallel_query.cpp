@@ -119,8 +119,11 @@ public:
                 results_.emplace_back();
                 lock.unlock();
                 LineCollector found;
-                search(mine, own_, found);
+                // A long range has the throttle checked between its pieces too.
+                const bool goOn = search(mine, own_, found, [&] { return throttle.check(); });
                 lock.lock();
+                if (!goOn)
+                    return nullptr;
                 Result& result = results_[mine - delivered_];
                 result.lines = std::move(found.lines);
                 result.done = true;
@@ -172,7 +175,7 @@ private:
                     results_.emplace_back();
                 }
                 LineCollector found;
-                search(k, blocks, found);
+                search(k, blocks, found, [this] { return !stoppedNow(); });
                 {
                     std::lock_guard lock(mutex_);
                     Result& result = results_[k - delivered_];
@@ -192,17 +195,20 @@ private:
         }
     }
 
-    // Searches range `k` a block at a time, unless the query is stopped meanwhile.
-    void search(std::size_t k, std::optional<BlockSearch>& blocks, LineCollector& found)
+    // Searches range `k` a block at a time, unless the query is stopped meanwhile; `goOn` is
+    // asked between the pieces of a long block (BlockSearch). False when stopped.
+    bool search(std::size_t k, std::optional<BlockSearch>& blocks, LineCollector& found,
+                const BlockSearch::GoOn& goOn)
     {
         if (!blocks)
             blocks.emplace(quotes_, query_, fold_);
         const std::size_t next = firstLines_[k + 1];
         for (std::size_t first = firstLines_[k]; first < next; first += linesPerCheck_) {
-            if (stoppedNow())
-                return;
-            blocks->addHits(first, std::min(first + linesPerCheck_, next), found);
+            if (stoppedNow() ||
+                !blocks->addHits(first, std::min(first + linesPerCheck_, next), found, goOn))
+                return false;
         }
+        return true;
     }
 
     bool stoppedNow()

@@ -26,7 +26,7 @@ bool listAll(const QuoteCollection& quotes, std::size_t quotations, ResultList& 
 
 // A match never spans lines, because no line holds CR, LF or NUL; a query that holds one of
 // them therefore finds nothing. The buffer is scanned in blocks of lines (BlockSearch), events
-// delivered between blocks.
+// delivered between blocks, and between the pieces of a long block (one long line, say).
 bool search(const QuoteCollection& quotes, std::size_t quotations, std::string_view query,
             const FoldTable& fold, ResultList& list, Throttle& throttle, std::size_t linesPerCheck)
 {
@@ -36,7 +36,9 @@ bool search(const QuoteCollection& quotes, std::size_t quotations, std::string_v
     for (std::size_t first = 0; first < quotations; first += linesPerCheck) {
         if (first != 0 && !throttle.check())
             return false;
-        blocks.addHits(first, std::min(first + linesPerCheck, quotations), list);
+        if (!blocks.addHits(first, std::min(first + linesPerCheck, quotations), list,
+                            [&] { return throttle.check(); }))
+            return false;
     }
     return true;
 }

@@ -26,10 +26,19 @@ std::vector<FoldedFinder::Path> everyPath()
     return paths;
 }
 
-// The finder as it plans itself, and with every pair of positions forced on its kernels.
+// The finder as it plans itself, and searching in linear time from the first byte or once a
+// few candidates are checked.
+std::vector<FoldedFinder> everyBudget(const std::string& needle,
+                                      const tavir::FoldTable& fold = tavir::asciiFoldTable())
+{
+    return {FoldedFinder(needle, fold), FoldedFinder(needle, fold, tavir::FinderBudget{0, 0}),
+            FoldedFinder(needle, fold, tavir::FinderBudget{1, 8})};
+}
+
+// The finder of everyBudget, and with every pair of positions forced on its kernels.
 std::vector<FoldedFinder> everyPlan(const std::string& needle)
 {
-    std::vector<FoldedFinder> finders{FoldedFinder(needle)};
+    std::vector<FoldedFinder> finders = everyBudget(needle);
     for (std::size_t a = 0; a < needle.size() && needle.size() <= 8; ++a)
         for (std::size_t b = 0; b < needle.size(); ++b)
             if (a != b || needle.size() == 1)
@@ -86,31 +95,31 @@ TEST(Finder, EveryHitInTurnOnEveryPath)
     };
     for (const std::string needle : {"nie", "N", "ie.", "aaaaanie", "enienie"})
         for (const std::size_t jump : {std::size_t(1), std::size_t(2), std::size_t(70)})
-            for (const auto path : paths) {
-                const FoldedFinder finder(needle);
-                std::vector<std::size_t> hits;
-                finder.findEach(path, text, 0, [&](std::size_t at) {
-                    hits.push_back(at);
-                    return at + jump;
-                });
-                ASSERT_EQ(hits, naive(text.size(), needle, jump)) << needle << " jump " << jump;
-                for (std::size_t nul = 0; nul < text.size(); nul += 1 + nul % 53) {
-                    std::string cut = text;
-                    cut[nul] = '\0';
-                    hits.clear();
-                    const std::size_t met =
-                        finder.findEachBeforeNul(path, cut, 0, [&](std::size_t at) {
-                            hits.push_back(at);
-                            return at + jump;
-                        });
-                    ASSERT_EQ(met, nul) << needle << " jump " << jump << " NUL at " << nul;
-                    ASSERT_EQ(hits, naive(nul, needle, jump))
-                        << needle << " jump " << jump << " NUL at " << nul;
+            for (const auto path : paths)
+                for (const auto& finder : everyBudget(needle)) {
+                    std::vector<std::size_t> hits;
+                    finder.findEach(path, text, 0, [&](std::size_t at) {
+                        hits.push_back(at);
+                        return at + jump;
+                    });
+                    ASSERT_EQ(hits, naive(text.size(), needle, jump)) << needle << " jump " << jump;
+                    for (std::size_t nul = 0; nul < text.size(); nul += 1 + nul % 53) {
+                        std::string cut = text;
+                        cut[nul] = '\0';
+                        hits.clear();
+                        const std::size_t met =
+                            finder.findEachBeforeNul(path, cut, 0, [&](std::size_t at) {
+                                hits.push_back(at);
+                                return at + jump;
+                            });
+                        ASSERT_EQ(met, nul) << needle << " jump " << jump << " NUL at " << nul;
+                        ASSERT_EQ(hits, naive(nul, needle, jump))
+                            << needle << " jump " << jump << " NUL at " << nul;
+                    }
+                    EXPECT_EQ(finder.findEachBeforeNul(
+                                  path, text, 0, [](std::size_t) { return FoldedFinder::npos; }),
+                              FoldedFinder::npos);
                 }
-                EXPECT_EQ(finder.findEachBeforeNul(path, text, 0,
-                                                   [](std::size_t) { return FoldedFinder::npos; }),
-                          FoldedFinder::npos);
-            }
 }
 
 // markHits against a naive walk, over ranges that begin and end off the edges of a step.
@@ -125,25 +134,25 @@ TEST(Finder, MarksEveryHitOnEveryPath)
         const tavir::FoldTable& fold = tavir::foldTable(folding);
         const std::string haystack = folded(fold, text);
         // Up to four bytes every byte is compared at once; longer needles are checked.
-        for (const std::string needle : {"nie", "N", "ie", "e.", "aaaaanie", "enienie\r"}) {
-            const FoldedFinder finder(needle, fold);
-            const std::string wanted = folded(fold, needle);
-            const std::size_t size = text.size();
-            const std::pair<std::size_t, std::size_t> ranges[] = {
-                {0, size}, {1, size - 3}, {63, 64 * 5 + 1}, {100, 101}, {size - 70, size}};
-            for (const auto& [from, to] : ranges)
-                for (const auto path : paths) {
-                    std::vector<std::uint64_t> words((to - from + 63) / 64, ~std::uint64_t{0});
-                    finder.markHits(path, text, from, to, words.data());
-                    for (std::size_t k = 0; k < words.size() * 64; ++k) {
-                        const bool hit =
-                            from + k < to && haystack.compare(from + k, wanted.size(), wanted) == 0;
-                        ASSERT_EQ((words[k / 64] >> (k % 64) & 1) != 0, hit)
-                            << needle << " from " << from << " to " << to << " at " << from + k
-                            << " path " << static_cast<int>(path);
+        for (const std::string needle : {"nie", "N", "ie", "e.", "aaaaanie", "enienie\r"})
+            for (const auto& finder : everyBudget(needle, fold)) {
+                const std::string wanted = folded(fold, needle);
+                const std::size_t size = text.size();
+                const std::pair<std::size_t, std::size_t> ranges[] = {
+                    {0, size}, {1, size - 3}, {63, 64 * 5 + 1}, {100, 101}, {size - 70, size}};
+                for (const auto& [from, to] : ranges)
+                    for (const auto path : paths) {
+                        std::vector<std::uint64_t> words((to - from + 63) / 64, ~std::uint64_t{0});
+                        finder.markHits(path, text, from, to, words.data());
+                        for (std::size_t k = 0; k < words.size() * 64; ++k) {
+                            const bool hit = from + k < to &&
+                                             haystack.compare(from + k, wanted.size(), wanted) == 0;
+                            ASSERT_EQ((words[k / 64] >> (k % 64) & 1) != 0, hit)
+                                << needle << " from " << from << " to " << to << " at " << from + k
+                                << " path " << static_cast<int>(path);
+                        }
                     }
-                }
-        }
+            }
     }
 }
 
@@ -160,24 +169,85 @@ TEST(Finder, LettersOfManyFormsOnEveryPath)
         for (int k = 0; k < forms; ++k)
             fold[static_cast<unsigned char>(0x10 * k + 5 + k % 3)] = 0x05;
         const std::string haystack = folded(fold, text);
-        for (const std::string needle : {"\x05", "\x05\x25", "a\x05b", "\x05\x35\x45\x55\x65"}) {
+        for (const std::string needle : {"\x05", "\x05\x25", "a\x05b", "\x05\x35\x45\x55\x65"})
+            for (const auto& finder : everyBudget(needle, fold)) {
+                const std::string wanted = folded(fold, needle);
+                const auto expected = naiveHits(haystack, wanted, 0, haystack.size());
+                for (const auto path : everyPath()) {
+                    std::vector<std::size_t> hits;
+                    finder.findEach(path, text, 0, [&](std::size_t at) {
+                        hits.push_back(at);
+                        return at + 1;
+                    });
+                    EXPECT_EQ(hits, expected) << forms << " forms, path " << static_cast<int>(path);
+                    std::vector<std::uint64_t> words((text.size() + 63) / 64);
+                    finder.markHits(path, text, 0, text.size(), words.data());
+                    std::vector<std::size_t> marked;
+                    for (std::size_t k = 0; k < text.size(); ++k)
+                        if ((words[k / 64] >> (k % 64) & 1) != 0)
+                            marked.push_back(k);
+                    EXPECT_EQ(marked, expected)
+                        << forms << " forms, path " << static_cast<int>(path);
+                }
+            }
+    }
+}
+
+// A periodic text where the rare bytes match at every other place, and needles that match
+// it all but at their last byte, or everywhere: checking each candidate byte by byte would
+// compare about a needle's length for every place. The bytes compared stay within a few
+// for each byte of the text and of the needle, on every path, and the hits are those of the
+// naive search.
+TEST(Finder, PeriodicTextTakesLinearWork)
+{
+    std::string text;
+    for (int i = 0; i < 32768; ++i)
+        text += i % 3 ? "aB" : "Ab";
+    std::string period = "AB";
+    std::string longPeriod;
+    for (int i = 0; i < 100; ++i)
+        longPeriod += i % 7 ? "ab" : "aab";
+    const auto repeat = [](const std::string& unit, std::size_t size) {
+        std::string out;
+        while (out.size() < size)
+            out += unit;
+        out.resize(size);
+        return out;
+    };
+    const std::string needles[] = {
+        repeat(period, 4096) + "b",     // the attack's form: never found
+        repeat(period, 4096),           // found at every other place
+        "b" + repeat(period, 4000),     // the odd byte first
+        repeat(longPeriod, 3000) + "a", // a longer period, found nowhere
+    };
+    for (const tavir::Folding folding : {tavir::Folding::AsciiOnly, tavir::Folding::EveryCase}) {
+        const tavir::FoldTable& fold = tavir::foldTable(folding);
+        const std::string haystack = folded(fold, text);
+        for (const std::string& needle : needles) {
             const FoldedFinder finder(needle, fold);
-            const std::string wanted = folded(fold, needle);
-            const auto expected = naiveHits(haystack, wanted, 0, haystack.size());
+            const auto expected = naiveHits(haystack, folded(fold, needle), 0, text.size());
+            const std::size_t bound = 16 * (text.size() + needle.size());
             for (const auto path : everyPath()) {
                 std::vector<std::size_t> hits;
-                finder.findEach(path, text, 0, [&](std::size_t at) {
-                    hits.push_back(at);
-                    return at + 1;
-                });
-                EXPECT_EQ(hits, expected) << forms << " forms, path " << static_cast<int>(path);
+                std::size_t compared = 0;
+                finder.findEach(
+                    path, text, 0,
+                    [&](std::size_t at) {
+                        hits.push_back(at);
+                        return at + 1;
+                    },
+                    &compared);
+                EXPECT_EQ(hits, expected) << needle.size() << " path " << static_cast<int>(path);
+                EXPECT_LE(compared, bound) << needle.size() << " path " << static_cast<int>(path);
                 std::vector<std::uint64_t> words((text.size() + 63) / 64);
-                finder.markHits(path, text, 0, text.size(), words.data());
+                compared = 0;
+                finder.markHits(path, text, 0, text.size(), words.data(), &compared);
                 std::vector<std::size_t> marked;
                 for (std::size_t k = 0; k < text.size(); ++k)
                     if ((words[k / 64] >> (k % 64) & 1) != 0)
                         marked.push_back(k);
-                EXPECT_EQ(marked, expected) << forms << " forms, path " << static_cast<int>(path);
+                EXPECT_EQ(marked, expected) << needle.size() << " path " << static_cast<int>(path);
+                EXPECT_LE(compared, bound) << needle.size() << " path " << static_cast<int>(path);
             }
         }
     }

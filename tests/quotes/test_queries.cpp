@@ -222,6 +222,35 @@ TEST(EventPump, DeliversWhileListingAndStopsOnRequest)
     EXPECT_EQ(stoppedSearch.list.items.size(), 10u);
 }
 
+// One line of 5 MiB is one block: the pump is still called between its pieces, and a stop
+// asked there ends the query. On two threads the pieces find the same lines.
+TEST(EventPump, DeliversWithinOneLongLine)
+{
+    std::string line;
+    while (line.size() < (std::size_t{5} << 20))
+        line += "ab";
+    line += "b";
+    const auto quotes = QuoteCollection::fromBytes(line + "\r\nabb\r\nend\r\n");
+    for (const unsigned threads : {1u, 2u}) {
+        tavir::PumpPolicy every;
+        every.interval = {};
+        every.threads.count = threads;
+        every.threads.threshold = 0;
+        QueryRun full;
+        EXPECT_EQ(full.filter(quotes, "abb", every), (Lines{line, "abb"})) << threads;
+        if (threads == 2)
+            continue; // which thread takes the line, and so when the pump is called, varies
+        EXPECT_GE(full.pump.deliveries, 4);
+
+        QueryRun stopped;
+        stopped.pump.onDeliver = [] { return false; };
+        EXPECT_EQ(
+            tavir::FiltrujDane(quotes, "abb", stopped.list, stopped.wait, stopped.pump, every),
+            tavir::QueryEnd::Stopped);
+        EXPECT_TRUE(stopped.list.items.empty());
+    }
+}
+
 TEST(RandomGenerator, ReproducesTheRuntimeSequence)
 {
     const auto draws = [](std::uint32_t seed) {
