@@ -91,10 +91,16 @@ std::string nameOf(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-bool fillAndSync(int fd, std::string_view bytes, const Kept& kept)
+// Writes the content with `fill`, then gives the file what it keeps of the old one and puts it
+// on the disk. False with errno set when any of it failed.
+bool fillAndSync(int fd, FunctionRef<bool(int)> fill, const Kept& kept)
 {
-    if (!writeAll(fd, bytes))
+    errno = 0;
+    if (!fill(fd)) {
+        if (errno == 0)
+            errno = EIO;
         return false;
+    }
     // The owner before the mode: a change of owner may clear the set-ID bits.
     keepOwner(fd, kept);
     return ::fchmod(fd, kept.mode) == 0 && ::fsync(fd) == 0;
@@ -150,6 +156,8 @@ FileReplacement::FileReplacement(const std::string& path)
     folderFd_ = ::open(folder_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     if (folderFd_ >= 0)
         takeLock();
+    else
+        folderError_ = errno;
 }
 
 void FileReplacement::takeLock()
@@ -226,20 +234,34 @@ FileReplacement::~FileReplacement()
         ::close(folderFd_);
 }
 
+bool FileReplacement::fail(int error)
+{
+    error_ = error;
+    return false;
+}
+
 bool FileReplacement::replace(std::string_view bytes)
 {
-    if (folderFd_ < 0 || lock_ == Lock::TimedOut)
-        return false;
+    return replace([bytes](int fd) { return writeAll(fd, bytes); });
+}
+
+bool FileReplacement::replace(FunctionRef<bool(int fd)> fill)
+{
+    error_ = 0;
+    if (folderFd_ < 0)
+        return fail(folderError_);
+    if (lock_ == Lock::TimedOut)
+        return fail(EAGAIN);
     const bool locked = lock_ == Lock::Held;
     // Links that never reach a file (a loop) are not replaced by one.
     struct stat info
     {
     };
     if (::lstat(target_.c_str(), &info) == 0 && S_ISLNK(info.st_mode))
-        return false;
+        return fail(ELOOP);
     // A target we may not write stays as it is, even where the folder would allow a rename.
     if (::access(target_.c_str(), F_OK) == 0 && ::access(target_.c_str(), W_OK) != 0)
-        return false;
+        return fail(errno);
     const Kept kept = keptFrom(target_);
     const std::string name = nameOf(target_);
 
@@ -247,7 +269,8 @@ bool FileReplacement::replace(std::string_view bytes)
     bool written = false;
     const int unnamed = ::openat(folderFd_, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
     if (unnamed >= 0) {
-        bool filled = fillAndSync(unnamed, bytes, kept);
+        bool filled = fillAndSync(unnamed, fill, kept);
+        int why = filled ? 0 : errno;
         if (filled && locked) {
             temp = kLockedTempName;
             written = linkUnnamed(unnamed, folderFd_, temp.c_str());
@@ -261,16 +284,19 @@ bool FileReplacement::replace(std::string_view bytes)
                     break;
             }
         }
-        filled = (::close(unnamed) == 0) && filled;
+        if (::close(unnamed) != 0 && filled) {
+            filled = false;
+            why = errno;
+        }
         // Data that did not reach the disk fails the write; a file that could not be given a
         // name (no /proc, no privilege to link a descriptor) is written again under a name.
         if (!filled) {
             if (written)
                 ::unlinkat(folderFd_, temp.c_str(), 0);
-            return false;
+            return fail(why);
         }
     } else if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
-        return false;
+        return fail(errno);
     }
 
     if (!written) {
@@ -282,22 +308,27 @@ bool FileReplacement::replace(std::string_view bytes)
                 ::unlinkat(folderFd_, temp.c_str(), 0);
             fd = ::openat(folderFd_, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
             if (fd < 0 && (locked || errno != EEXIST))
-                return false;
+                return fail(errno);
         }
         if (fd < 0)
-            return false;
-        bool ok = fillAndSync(fd, bytes, kept);
-        ok = (::close(fd) == 0) && ok;
+            return fail(EEXIST);
+        bool ok = fillAndSync(fd, fill, kept);
+        int why = ok ? 0 : errno;
+        if (::close(fd) != 0 && ok) {
+            ok = false;
+            why = errno;
+        }
         if (!ok) {
             ::unlinkat(folderFd_, temp.c_str(), 0);
-            return false;
+            return fail(why);
         }
     }
 
     if (::renameat(folderFd_, temp.c_str(), folderFd_, name.c_str()) == 0)
         return true;
+    const int why = errno;
     ::unlinkat(folderFd_, temp.c_str(), 0);
-    return false;
+    return fail(why);
 }
 
 bool replaceFileContents(const std::string& path, std::string_view bytes)

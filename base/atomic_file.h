@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/function_ref.h"
+
 #include <string>
 #include <string_view>
 
@@ -29,16 +31,25 @@ public:
     // The file actually replaced: `path` with its links followed.
     const std::string& target() const { return target_; }
 
-    // Replaces the target's whole content with `bytes`. The bytes go to an unnamed file in the
-    // target's folder (O_TMPFILE), which is linked under a short temporary name and renamed
-    // over the target, so the target is never left emptied or half-written and a crash leaves
-    // no named file behind. Where the file system refuses unnamed files, a named temporary
-    // file stands in. An existing target keeps its permissions, and its owner and group where
+    // Replaces the target's whole content with what `fill` writes to the descriptor it is given,
+    // a new file open for writing at its start; `fill` returns false, errno set, when it could
+    // not write it all, and it must not throw. The content goes to an unnamed file in the
+    // target's folder (O_TMPFILE), which is linked under a short temporary name and renamed over
+    // the target, so the target is never left emptied or half-written and a crash leaves no
+    // named file behind. Where the file system refuses unnamed files, or one cannot be given a
+    // name, a named temporary file stands in, and `fill` may then be called a second time, for
+    // a file of its own. An existing target keeps its permissions, and its owner and group where
     // we may give them (always as root); a hard link to it is split; links that never reach a
     // file (a loop) are not replaced. Fails without writing when the lock was not had in time.
-    // On failure the target is untouched and false is returned; callers raise their own
-    // message.
+    // On failure the target is untouched, false is returned and error() tells why; callers
+    // raise their own message.
+    [[nodiscard]] bool replace(FunctionRef<bool(int fd)> fill);
+    // The same with `bytes` as the content.
     [[nodiscard]] bool replace(std::string_view bytes);
+
+    // Why the last replace() failed: the errno of the step that failed; EAGAIN when another
+    // writer held the folder's lock past the wait, ELOOP for links in a loop.
+    int error() const { return error_; }
 
     // How long a writer waits for another to let go of the lock.
     static constexpr int kLockWaitMilliseconds = 5000;
@@ -52,12 +63,15 @@ private:
     };
 
     void takeLock();
+    bool fail(int error);
 
     std::string target_;
     std::string folder_;
     int folderFd_ = -1;
+    int folderError_ = 0; // why the folder could not be opened
     int lockFd_ = -1;
     Lock lock_ = Lock::Unavailable;
+    int error_ = 0;
 };
 
 // One replacement of a whole file, with the lock held just for the write.

@@ -12,7 +12,8 @@ template <class R, class... Args> class FunctionRef<R(Args...)>
 {
 public:
     template <class F>
-    requires(!std::is_same_v<std::remove_cvref_t<F>, FunctionRef>)
+    requires(!std::is_same_v<std::remove_cvref_t<F>, FunctionRef> &&
+             std::is_invocable_r_v<R, F&, Args...>)
         FunctionRef(F&& f) // NOLINT: converts like a function pointer does
         : object_(const_cast<void*>(static_cast<const void*>(&f))),
           call_([](void* object, Args... args) -> R {

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -40,30 +39,38 @@ std::string folderOf(const std::string& path)
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// A new file in `folder` for reading and writing: unnamed where the file system allows, else
-// under a fresh name left in `named`. -1 with errno on failure.
-int openTemporary(const std::string& folder, std::string& named)
+// Copies the whole of `from`, from its start, to `to` at its position. False with errno set.
+bool copyAll(int from, int to)
 {
-    const int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-    if (fd >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL))
-        return fd;
-    std::string name = folder + "/.tavir-import-XXXXXX";
-    const int made = ::mkostemp(name.data(), O_CLOEXEC);
-    if (made >= 0)
-        named = name;
-    return made;
-}
-
-mode_t permissionsFor(const std::string& path)
-{
-    struct stat existing
+    struct stat info
     {
     };
-    if (::stat(path.c_str(), &existing) == 0)
-        return existing.st_mode & 07777;
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
+    if (::fstat(from, &info) != 0)
+        return false;
+    off_t offset = 0;
+    // In the kernel where it can; other file systems (on older kernels), devices, pipes, a file
+    // open for appending, or a copy that fails go through a buffer, which tells the error.
+    while (offset < info.st_size) {
+        const ssize_t n = ::copy_file_range(from, &offset, to, nullptr,
+                                            static_cast<std::size_t>(info.st_size - offset), 0);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+    }
+    char chunk[1 << 16];
+    for (;;) {
+        const ssize_t n = ::pread(from, chunk, sizeof chunk, offset);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n == 0;
+        if (const int error = writeAll(to, std::string_view(chunk, static_cast<std::size_t>(n)))) {
+            errno = error;
+            return false;
+        }
+        offset += n;
+    }
 }
 
 } // namespace
@@ -71,12 +78,18 @@ mode_t permissionsFor(const std::string& path)
 int openTemporaryFile()
 {
     const char* tmp = std::getenv("TMPDIR");
-    std::string named;
-    const int fd = openTemporary(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp", named);
+    const std::string folder = tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
+    int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
+        // No unnamed files there: a named one, gone from the folder at once, as only this
+        // process needs it.
+        std::string name = folder + "/.tavir-import-XXXXXX";
+        fd = ::mkostemp(name.data(), O_CLOEXEC);
+        if (fd >= 0)
+            ::unlink(name.c_str());
+    }
     if (fd < 0)
         throw OutputFailed(errno);
-    if (!named.empty())
-        ::unlink(named.c_str()); // only this process needs it
     return fd;
 }
 
@@ -144,7 +157,6 @@ bool ImportFile::wrote(std::uint64_t offset, std::string_view bytes)
 
 ImportOutput::ImportOutput(const std::string& path) : path_(path)
 {
-    std::string folder;
     if (path.empty()) {
         through_ = STDOUT_FILENO;
     } else {
@@ -187,31 +199,22 @@ ImportOutput::ImportOutput(const std::string& path) : path_(path)
                                          ? "a socket is neither replaced nor written to"
                                          : "a block device is neither replaced nor written to");
         }
-        if (!target_.empty())
-            folder = folderOf(target_);
+        // The folder takes the replacement; where it cannot, that is told before any reading.
+        if (!target_.empty() && ::access(folderOf(target_).c_str(), W_OK | X_OK) != 0)
+            throw OutputFailed(errno, path);
     }
-    // What is written through is gathered first where temporary files go.
-    if (target_.empty()) {
-        try {
-            file_ = std::make_unique<ImportFile>(openTemporaryFile(), std::string());
-        } catch (...) {
-            if (ownsThrough_)
-                ::close(through_);
-            throw;
-        }
-        return;
+    try {
+        file_ = std::make_unique<ImportFile>(openTemporaryFile(), target_.empty() ? "" : path);
+    } catch (...) {
+        if (ownsThrough_)
+            ::close(through_);
+        throw;
     }
-    const int fd = openTemporary(folder, named_);
-    if (fd < 0)
-        throw OutputFailed(errno, path);
-    file_ = std::make_unique<ImportFile>(fd, path);
 }
 
 ImportOutput::~ImportOutput()
 {
     file_.reset();
-    if (!named_.empty())
-        ::unlink(named_.c_str());
     if (ownsThrough_)
         ::close(through_);
 }
@@ -220,25 +223,14 @@ void ImportOutput::deliver()
 {
     file_->flush();
     const int fd = file_->fd();
-    const auto failed = [this](int error) {
-        if (path_.empty())
-            throw OutputFailed(error);
-        throw OutputFailed(error, path_);
-    };
     if (target_.empty()) {
-        char chunk[1 << 16];
-        for (off_t offset = 0;;) {
-            const ssize_t n = ::pread(fd, chunk, sizeof chunk, offset);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0)
-                file_->fail(errno);
-            if (n == 0)
-                break;
-            if (const int error = writeAll(through_, std::string_view(chunk, std::size_t(n))))
-                failed(error);
-            offset += n;
-        }
+        const auto failed = [this](int error) {
+            if (path_.empty())
+                throw OutputFailed(error);
+            throw OutputFailed(error, path_);
+        };
+        if (!copyAll(fd, through_))
+            failed(errno);
         if (ownsThrough_) {
             const int done = ::close(std::exchange(through_, -1));
             ownsThrough_ = false;
@@ -247,34 +239,12 @@ void ImportOutput::deliver()
         }
         return;
     }
-    if (::fchmod(fd, permissionsFor(target_)) != 0 || ::fsync(fd) != 0)
-        failed(errno);
-    // Renamed over the target under the folder's lock, which every writer of the program's
-    // files holds for its replacement.
-    FileReplacement lock(target_);
-    std::string temp = named_;
-    if (temp.empty()) {
-        char procPath[64];
-        std::snprintf(procPath, sizeof procPath, "/proc/self/fd/%d", fd);
-        for (unsigned attempt = 0; temp.empty() && attempt < 100; ++attempt) {
-            char name[48];
-            std::snprintf(name, sizeof name, "/.tavir-import-%ld-%u.tmp",
-                          static_cast<long>(::getpid()), attempt);
-            const std::string candidate = folderOf(target_) + name;
-            if (::linkat(AT_FDCWD, procPath, AT_FDCWD, candidate.c_str(), AT_SYMLINK_FOLLOW) == 0 ||
-                (errno != EEXIST &&
-                 ::linkat(fd, "", AT_FDCWD, candidate.c_str(), AT_EMPTY_PATH) == 0))
-                temp = candidate;
-            else if (errno != EEXIST)
-                failed(errno);
-        }
-        if (temp.empty())
-            failed(EEXIST);
-        named_ = temp; // removed again should the rename fail
+    FileReplacement replacement(target_);
+    if (!replacement.replace([fd](int to) { return copyAll(fd, to); })) {
+        if (replacement.error() == EAGAIN)
+            throw OutputFailed(path_, "another writer kept its folder locked");
+        throw OutputFailed(replacement.error(), path_);
     }
-    if (::rename(temp.c_str(), target_.c_str()) != 0)
-        failed(errno);
-    named_.clear();
 }
 
 } // namespace tavir::cli

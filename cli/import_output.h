@@ -33,8 +33,9 @@ private:
     std::string buffer_;
 };
 
-// The output of an import: a file given by path, replaced whole at the end through a temporary
-// file in its folder (links followed, its permissions kept) or, when it exists and is no
+// The output of an import, gathered first in a temporary file where temporary files go: a file
+// given by path, replaced whole at the end by a FileReplacement (links followed, its
+// permissions, owner and group kept, under its folder's write lock) or, when it exists and is no
 // regular file, written through in place as a shell's redirection would: a character device
 // (/dev/null, a terminal) or a FIFO with a reader. A FIFO without a reader, a socket, a block
 // device or a folder is refused. With no path, standard output, written through too. Every
@@ -58,7 +59,6 @@ private:
     int through_ = -1;   // the descriptor written through, when not replaced
     bool ownsThrough_ = false;
     std::unique_ptr<ImportFile> file_;
-    std::string named_; // a temporary file's name where it could not be left unnamed
 };
 
 // An unnamed file where temporary files go ($TMPDIR, else /tmp), for reading and writing.

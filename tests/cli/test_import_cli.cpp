@@ -1,6 +1,8 @@
 #include "quotes/import.h"
+#include "tests/support/lock_holder.h"
 #include "tests/support/run_command.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/unprivileged.h"
 
 #include <gtest/gtest.h>
 
@@ -323,6 +325,36 @@ TEST_F(CliImport, OutputsThatAreNoFilesAndLostWrites)
         EXPECT_EQ(::stat(device.c_str(), &info), 0);
         EXPECT_TRUE(S_ISCHR(info.st_mode)) << device;
     }
+}
+
+// A replaced output is put in place as every writer of the program's files puts one: under its
+// folder's write lock, so that another writer holding it past the wait fails the import and
+// leaves the output alone, and, when root replaces it, with the old file's owner and group.
+TEST_F(CliImport, AReplacedOutputWaitsForTheLockAndKeepsTheOwner)
+{
+    const std::string target = dir.write("out.dbc", "stare\r\n");
+    {
+        const tavir::test::LockHolder holder(target);
+        const Outcome locked = cli("import --output " + quoted(target) + " " + fortune);
+        EXPECT_EQ(locked.status, 3);
+        EXPECT_EQ(locked.err,
+                  "Cannot write output to " + target + ": another writer kept its folder locked\n");
+        EXPECT_EQ(TempDir::read(target), "stare\r\n");
+    }
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root may give a file to another user";
+    ASSERT_EQ(::chown(target.c_str(), tavir::test::kNobody, tavir::test::kNobody + 1), 0);
+    std::filesystem::permissions(target, static_cast<std::filesystem::perms>(0640));
+    const Outcome run = cli("import --output " + quoted(target) + " " + fortune);
+    EXPECT_EQ(run.status, 0) << run.err;
+    struct stat info
+    {
+    };
+    ASSERT_EQ(::stat(target.c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, tavir::test::kNobody);
+    EXPECT_EQ(info.st_gid, tavir::test::kNobody + 1);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    EXPECT_EQ(TempDir::read(target), cli("import " + fortune).out);
 }
 
 } // namespace
