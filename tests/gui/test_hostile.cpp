@@ -4,6 +4,7 @@
 #include "settings/profile.h"
 #include "tests/gui/window_fixture.h"
 #include "tests/support/deadline.h"
+#include "tests/support/together.h"
 
 #include <QAction>
 #include <QApplication>
@@ -247,36 +248,10 @@ private slots:
         for (int round = 0; round < kRounds; ++round) {
             QFile::remove(QString::fromStdString(own));
             tavir::FilePlaces places[2] = {userPlaces(), userPlaces()};
-            int start[2];
-            QVERIFY(::pipe(start) == 0);
-            std::fflush(nullptr);
-            pid_t children[2];
-            for (int instance = 0; instance < 2; ++instance) {
-                children[instance] = ::fork();
-                QVERIFY(children[instance] >= 0);
-                if (children[instance] == 0) {
-                    char go = 0;
-                    ::close(start[1]);
-                    if (::read(start[0], &go, 1) != 0)
-                        ::_exit(2);
-                    try {
-                        tavir::WindowSettings settings(places[instance]);
-                        settings.store(
-                            {form, list, preview, {{&actions[instance], keys[instance], 0}}});
-                    } catch (...) {
-                        ::_exit(1);
-                    }
-                    ::_exit(0);
-                }
-            }
-            ::close(start[0]);
-            ::close(start[1]); // both close now
-            for (const pid_t child : children) {
-                int status = 0;
-                while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-                }
-                QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-            }
+            QVERIFY(tavir::test::runTogether<2>([&](int instance) {
+                tavir::WindowSettings settings(places[instance]);
+                settings.store({form, list, preview, {{&actions[instance], keys[instance], 0}}});
+            }));
             namespace profile = tavir::profile;
             lost += profile::readInteger(own, "dodatki", "klucz", -1) != 1;
             for (const std::string_view key : keys)

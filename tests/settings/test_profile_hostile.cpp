@@ -4,6 +4,7 @@
 #include "tests/support/deadline.h"
 #include "tests/support/lock_holder.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/together.h"
 
 #include <gtest/gtest.h>
 
@@ -187,32 +188,11 @@ TEST(ProfileHostile, TwoProcessesWritingTogetherKeepEveryKey)
     for (int round = 0; round < kRounds; ++round) {
         TempDir dir;
         const std::string path = dir.file("konfiguracja.ini");
-        int start[2];
-        ASSERT_EQ(::pipe(start), 0);
-        pid_t children[2];
-        for (int instance = 0; instance < 2; ++instance) {
-            children[instance] = forkOrFail();
-            if (children[instance] == 0) {
-                char go = 0;
-                ::close(start[1]);
-                if (::read(start[0], &go, 1) != 0)
-                    ::_exit(2);
-                try {
-                    for (int key = 0; key < kKeys; ++key)
-                        profile::writeInteger(path, "Instance" + std::to_string(instance),
-                                              "key" + std::to_string(key), key);
-                } catch (...) {
-                    ::_exit(1);
-                }
-                ::_exit(0);
-            }
-        }
-        ::close(start[0]);
-        ::close(start[1]); // both start now
-        for (const pid_t child : children) {
-            const int status = waitFor(child);
-            ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-        }
+        ASSERT_TRUE(tavir::test::runTogether<2>([&](int instance) {
+            for (int key = 0; key < kKeys; ++key)
+                profile::writeInteger(path, "Instance" + std::to_string(instance),
+                                      "key" + std::to_string(key), key);
+        }));
         for (int instance = 0; instance < 2; ++instance)
             for (int key = 0; key < kKeys; ++key)
                 if (profile::readInteger(path, "Instance" + std::to_string(instance),
