@@ -20,6 +20,12 @@ namespace {
 
 using Outcome = tavir::test::CommandOutcome;
 
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+
 class CliImport : public ::testing::Test
 {
 protected:
@@ -355,6 +361,25 @@ TEST_F(CliImport, AReplacedOutputWaitsForTheLockAndKeepsTheOwner)
     EXPECT_EQ(info.st_gid, tavir::test::kNobody + 1);
     EXPECT_EQ(info.st_mode & 07777, 0640u);
     EXPECT_EQ(TempDir::read(target), cli("import " + fortune).out);
+}
+
+// The import streams: a 32 MB entry goes through in a fraction of a 256 MiB data limit, where
+// holding the text decoded and copied took many times its size.
+TEST_F(CliImport, ALongEntryFitsInLittleMemory)
+{
+    if (kSanitized)
+        GTEST_SKIP() << "the sanitizers' shadow memory counts against any data limit";
+    std::string entry;
+    for (int i = 0; i < 4'000'000; ++i)
+        entry += "\xC5\xBC\xC3\xB3\xC5\x82w "; // "żółw " in UTF-8
+    const std::string input = quoted(dir.write("long.txt", entry + "\n"));
+    const std::string output = dir.file("long.dbc");
+    const Outcome run =
+        tavir::test::runShell("ulimit -d 262144 && exec " + std::string(TAVIR_CLI) +
+                                  " import --output " + quoted(output) + " " + input,
+                              dir.file("stderr"));
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(std::filesystem::file_size(output), 4'000'000 * 5 - 1 + 2 + closing.size());
 }
 
 } // namespace
