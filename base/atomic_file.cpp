@@ -1,5 +1,7 @@
 #include "base/atomic_file.h"
 
+#include "base/file_io.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -22,20 +24,6 @@ constexpr const char* kLockName = ".tavir-write.lock";
 // the folder's lock uses it, so one fixed name serves every file of the folder, and one left
 // by a writer killed between link and rename is taken over by the next write.
 constexpr const char* kLockedTempName = ".tavir-write.tmp";
-
-bool writeAll(int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
 
 // What the new file takes over from the one it replaces.
 struct Kept
@@ -75,14 +63,6 @@ void keepOwner(int fd, const Kept& kept)
     if (kept.owned && ::fstat(fd, &made) == 0 &&
         (made.st_uid != kept.owner || made.st_gid != kept.group))
         (void)giveTo(fd, kept.owner, kept.group);
-}
-
-std::string folderOf(const std::string& path)
-{
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 std::string nameOf(const std::string& path)

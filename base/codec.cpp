@@ -88,8 +88,7 @@ template <typename ForEach> std::string toCp1250(ForEach forEach)
             if (c == from)
                 c = to;
         }
-        const bool mark = c >= 0x0300 && c < 0x0370;
-        if (const char32_t letter = mark ? composeCp1250(previous, c) : 0) {
+        if (const char32_t letter = isCombiningMark(c) ? composeCp1250(previous, c) : 0) {
             bytes.back() = *unicodeToCp1250(letter);
             previous = letter;
             return;

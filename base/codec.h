@@ -30,6 +30,11 @@ std::string escapeHtml(std::string_view bytes);
 // For text brought in from other files (the import): whole code points, so that a caller can
 // decide what becomes of a character without a Windows-1250 form.
 std::optional<char> unicodeToCp1250(char32_t c);
+// Unicode's block of combining diacritical marks, U+0300 to U+036F.
+inline bool isCombiningMark(char32_t c)
+{
+    return c >= 0x0300 && c <= 0x036F;
+}
 // The Windows-1250 letter written as `base` followed by the combining `mark`; 0 if none.
 char32_t composeCp1250(char32_t base, char32_t mark);
 // Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <sys/types.h>
 
 namespace tavir {
@@ -48,6 +49,13 @@ OpenFile openRegularFile(const std::string& path);
 // Reads up to `room` bytes, again whenever a signal interrupts the read: the count read, 0 at
 // the end of the file, -1 with errno set on an error.
 ssize_t readSome(int fd, char* into, std::size_t room);
+
+// Writes all of `bytes`, going on after a short write or an interrupted one. False with errno
+// set when a write fails (EIO when it wrote nothing).
+bool writeAll(int fd, std::string_view bytes);
+
+// The folder that holds `path`: "." for a bare name, "/" for a name in the root.
+std::string folderOf(const std::string& path);
 
 // Why a whole file was not read.
 enum class FileFault

@@ -1,5 +1,6 @@
 // tavir-gen-quotes: writes the benchmarks' generated quotation collection to a file.
 #include "bench/quote_generator.h"
+#include "bench/tool_options.h"
 
 #include <charconv>
 #include <cstdio>
@@ -15,19 +16,8 @@ constexpr const char* kUsage = "usage: tavir-gen-quotes PATH [QUOTATIONS]\n";
 
 int main(int argc, char** argv)
 {
-    // No options: --help answers with the usage, anything else that looks like one is refused
-    // rather than taken for a file name.
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (arg == "--help") {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-        if (arg.size() > 1 && arg[0] == '-') {
-            std::fprintf(stderr, "unknown option %s\n%s", argv[i], kUsage);
-            return 2;
-        }
-    }
+    if (const int status = tavir::bench::answerOptions(argc, argv, kUsage); status >= 0)
+        return status;
     std::size_t quotations = tavir::bench::kDefaultQuotations;
     if (argc == 3) {
         const std::string_view text = argv[2];

@@ -2,6 +2,8 @@
 // bench/compare_cli.sh to set beside tavir-cli: the file mapped read-only (as a scan maps it),
 // cut into equal parts, each part looked through by one thread with memchr for a byte the
 // quotations never hold. Nothing is printed; a found byte fails.
+#include "bench/tool_options.h"
+
 #include <charconv>
 #include <cstddef>
 #include <cstdio>
@@ -20,17 +22,8 @@ constexpr const char* kUsage = "usage: tavir-memchr-file PATH [THREADS]\n";
 
 int main(int argc, char** argv)
 {
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (arg == "--help") {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-        if (arg.size() > 1 && arg[0] == '-') {
-            std::fprintf(stderr, "unknown option %s\n%s", argv[i], kUsage);
-            return 2;
-        }
-    }
+    if (const int status = tavir::bench::answerOptions(argc, argv, kUsage); status >= 0)
+        return status;
     unsigned threads = 1;
     if (argc < 2 || argc > 3 ||
         (argc == 3 &&

@@ -1,6 +1,7 @@
 #include "cli/import_output.h"
 
 #include "base/atomic_file.h"
+#include "base/file_io.h"
 #include "cli/output.h"
 
 #include <algorithm>
@@ -16,28 +17,6 @@ namespace tavir::cli {
 namespace {
 
 constexpr std::size_t kBufferSize = 1 << 20;
-
-// Writes all of `bytes`; 0, or the error.
-int writeAll(int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return n < 0 ? errno : EIO;
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return 0;
-}
-
-std::string folderOf(const std::string& path)
-{
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
 
 // Copies the whole of `from`, from its start, to `to` at its position. False with errno set.
 bool copyAll(int from, int to)
@@ -65,10 +44,8 @@ bool copyAll(int from, int to)
             continue;
         if (n <= 0)
             return n == 0;
-        if (const int error = writeAll(to, std::string_view(chunk, static_cast<std::size_t>(n)))) {
-            errno = error;
+        if (!writeAll(to, std::string_view(chunk, static_cast<std::size_t>(n))))
             return false;
-        }
         offset += n;
     }
 }
@@ -95,8 +72,8 @@ int openTemporaryFile()
 
 void writeTemporary(int fd, std::string_view bytes)
 {
-    if (const int error = writeAll(fd, bytes))
-        throw OutputFailed(error);
+    if (!writeAll(fd, bytes))
+        throw OutputFailed(errno);
 }
 
 ImportFile::~ImportFile()
@@ -118,8 +95,8 @@ void ImportFile::write(std::string_view bytes)
         flush();
         // A large entry goes straight to the file rather than through a copy.
         if (bytes.size() > kBufferSize) {
-            if (const int error = writeAll(fd_, bytes))
-                fail(error);
+            if (!writeAll(fd_, bytes))
+                fail(errno);
             return;
         }
     }
@@ -130,8 +107,8 @@ void ImportFile::write(std::string_view bytes)
 
 void ImportFile::flush()
 {
-    if (const int error = writeAll(fd_, buffer_))
-        fail(error);
+    if (!writeAll(fd_, buffer_))
+        fail(errno);
     buffer_.clear();
 }
 

@@ -1,5 +1,7 @@
 #include "cli/output.h"
 
+#include "base/file_io.h"
+
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -24,14 +26,8 @@ OutputFailed::OutputFailed(std::string_view path, std::string_view why)
 
 void writeOutput(std::string_view bytes)
 {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(STDOUT_FILENO, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            throw OutputFailed(n < 0 ? errno : EIO);
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
+    if (!writeAll(STDOUT_FILENO, bytes))
+        throw OutputFailed(errno);
 }
 
 } // namespace tavir::cli

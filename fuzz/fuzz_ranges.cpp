@@ -5,6 +5,7 @@
 // Input: two parameter bytes (how often the file is cut, on how many threads), then query
 // 0x1F quotation file bytes.
 #include "fuzz/fuzz_support.h"
+#include "fuzz/stream_check.h"
 #include "quotes/collection.h"
 #include "quotes/folding.h"
 #include "quotes/parallel_scan.h"
@@ -19,17 +20,6 @@
 namespace {
 
 using tavir::fuzz::check;
-
-// Copies of the rows a query adds.
-class Rows final : public tavir::ResultList
-{
-public:
-    void clear() override { rows.clear(); }
-    void beginUpdate() override {}
-    void endUpdate() override {}
-    void add(std::string_view caption, int) override { rows.emplace_back(caption); }
-    std::vector<std::string> rows;
-};
 
 // The file in memory, named by its descriptor.
 class MemoryFile
@@ -75,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     policy.interval = {};
     policy.linesPerCheck = 1 + data[0] % 5;
     policy.threads = options;
-    Rows window;
+    tavir::fuzz::CopiedRows window;
     tavir::NoWaitIndicator wait;
     tavir::NoEventPump pump;
     tavir::FiltrujDane(quotes, query, window, wait, pump, policy);

@@ -31,11 +31,6 @@ bool isNoBreakSpace(char32_t c)
     return c == 0x00A0 || c == 0x2007 || c == 0x202F;
 }
 
-bool isCombiningMark(char32_t c)
-{
-    return c >= 0x0300 && c <= 0x036F;
-}
-
 bool isControl(char32_t c)
 {
     return c < 0x20 || (c >= 0x7F && c <= 0x9F);
@@ -819,12 +814,9 @@ private:
     std::size_t used_ = 0;
 };
 
-ImportStream::ImportStream(ImportSink& sink) : impl_(new Impl(sink)) {}
+ImportStream::ImportStream(ImportSink& sink) : impl_(std::make_unique<Impl>(sink)) {}
 
-ImportStream::~ImportStream()
-{
-    delete impl_;
-}
+ImportStream::~ImportStream() = default;
 
 void ImportStream::beginFile(ImportFormat format, ImportEncoding encoding)
 {
