@@ -13,10 +13,17 @@
 #include <QTranslator>
 #include <QWindow>
 
+#include <fontconfig/fontconfig.h>
+
+#include <thread>
+
 namespace tavir {
 
 int runProgram(char* programPath, const std::function<void()>& onShown)
 {
+    // Reading the font configuration, its files and caches, is most of the first font look-up.
+    // Begun on another core now, it is done by the time the window asks for its fonts.
+    const std::jthread fontConfiguration([] { FcInit(); });
     BareArguments arguments(programPath);
     QApplication app(arguments.count(), arguments.values());
     QCoreApplication::setApplicationName(applicationTitle());

@@ -117,6 +117,9 @@ TMainFrm::TMainFrm(Platform& platform, std::string applicationFolder, FilePlaces
         QFile file(QStringLiteral(":/images/background.jpg"));
         return file.open(QIODevice::ReadOnly) ? decodeJpeg(file.readAll()) : QImage();
     });
+    // The controls take the design's face as they are made: set afterwards, it would reach
+    // each of them again.
+    setFont(designFont());
     ui_->setupUi(this);
     setUpLooks();
     model_->setCollection(&quotes_);
@@ -163,7 +166,6 @@ void TMainFrm::setUpLooks()
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    setFont(designFont());
     // The controls keep their places whatever the size; the size is fixed once restored.
     const QSize designed = kDesignClientSize + QSize(0, ui_->MainMenu1->sizeHint().height());
     setMinimumSize(kMinimumSize);
@@ -174,8 +176,8 @@ void TMainFrm::setUpLooks()
     resize(designed);
     move(206, 138);
 
-    if (const QImage background = background_.get(); !background.isNull())
-        ui_->Image1->setPixmap(QPixmap::fromImage(background));
+    if (QImage background = background_.get(); !background.isNull())
+        ui_->Image1->setPixmap(QPixmap::fromImage(std::move(background)));
 
     QFont bold = ui_->licznik->font();
     bold.setBold(true);

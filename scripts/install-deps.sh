@@ -6,7 +6,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   clang libclang-rt-14-dev llvm clang-format clang-tidy
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n qt6-qpa-plugins
-  libjpeg62-turbo-dev
+  libjpeg62-turbo-dev libfontconfig-dev
   libmorfologik-stemming-java
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth imagemagick
