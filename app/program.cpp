@@ -4,6 +4,7 @@
 #include "app/qt_platform.h"
 #include "base/app_folder.h"
 #include "gui/guard.h"
+#include "gui/pictures.h"
 #include "gui/text.h"
 #include "gui/tmainfrm.h"
 
@@ -27,6 +28,7 @@ int runProgram(char* programPath, const std::function<void()>& onShown)
     BareArguments arguments(programPath);
     QApplication app(arguments.count(), arguments.values());
     QCoreApplication::setApplicationName(applicationTitle());
+    QApplication::setStyle(new DeferredIconsStyle);
 
     // Qt's own dialogs and buttons speak Polish ("Tak", "Nie", "Anuluj").
     QTranslator translator;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "gui/pictures.h"
 #include "gui/text.h"
 #include "quotes/finder.h"
 
@@ -13,8 +14,8 @@ constexpr std::size_t kShownInARow = 2000;
 } // namespace
 
 ResultsModel::ResultsModel(QObject* parent)
-    : QAbstractTableModel(parent), icons_{QIcon(QStringLiteral(":/images/quote16.png")),
-                                          QIcon(QStringLiteral(":/images/hint16.png"))}
+    : QAbstractTableModel(parent), icons_{pictureIcon(QStringLiteral("quote16.png")),
+                                          pictureIcon(QStringLiteral("hint16.png"))}
 {
 }
 

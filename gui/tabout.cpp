@@ -2,6 +2,7 @@
 
 #include "gui/design_font.h"
 #include "gui/looks.h"
+#include "gui/pictures.h"
 #include "quotes/product.h"
 #include "ui_tabout.h"
 
@@ -39,6 +40,12 @@ Tabout::Tabout(std::function<void(const QString&)> open, QWidget* parent)
                    Qt::WindowCloseButtonHint);
     setFixedSize(331, 317);
     setFont(designFont());
+    ui_->Image1->setPixmap(picture(QStringLiteral("about-logo.png")));
+    const QIcon mail = pictureIcon(QStringLiteral("mail.png"));
+    for (QToolButton* button :
+         {ui_->SpeedButton2, ui_->SpeedButton3, ui_->SpeedButton5, ui_->SpeedButton4})
+        button->setIcon(mail);
+    ui_->SpeedButton1->setIcon(pictureIcon(QStringLiteral("ok.png")));
 
     for (QLabel* heading : {ui_->Label1, ui_->Label4}) {
         QFont bold = heading->font();

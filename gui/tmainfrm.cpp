@@ -5,6 +5,7 @@
 #include "gui/guard.h"
 #include "gui/jpeg_image.h"
 #include "gui/looks.h"
+#include "gui/pictures.h"
 #include "gui/platform.h"
 #include "gui/results_model.h"
 #include "gui/tabout.h"
@@ -178,6 +179,10 @@ void TMainFrm::setUpLooks()
 
     if (QImage background = background_.get(); !background.isNull())
         ui_->Image1->setPixmap(QPixmap::fromImage(std::move(background)));
+    ui_->Image2->setPixmap(picture(QStringLiteral("decoration.png")));
+    ui_->SpeedButton1->setIcon(pictureIcon(QStringLiteral("search.png")));
+    ui_->SpeedButton4->setIcon(pictureIcon(QStringLiteral("www.png")));
+    ui_->SpeedButton5->setIcon(pictureIcon(QStringLiteral("about.png")));
 
     QFont bold = ui_->licznik->font();
     bold.setBold(true);

@@ -1,6 +1,7 @@
 #include "gui/tzaczekaj.h"
 
 #include "gui/design_font.h"
+#include "gui/pictures.h"
 #include "ui_tzaczekaj.h"
 
 #include <QScreen>
@@ -10,6 +11,7 @@ namespace tavir {
 Tzaczekaj::Tzaczekaj() : ui_(std::make_unique<Ui::Tzaczekaj>())
 {
     ui_->setupUi(this);
+    ui_->Image1->setPixmap(picture(QStringLiteral("wait.png")));
     setFont(designFont());
     setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     setFixedSize(186, 63);
