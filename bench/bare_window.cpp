@@ -5,6 +5,8 @@
 #include <QLabel>
 #include <QWindow>
 
+#include "bench/screen_clock.h"
+
 #include <cstdio>
 
 int main(int argc, char** argv)
@@ -22,5 +24,6 @@ int main(int argc, char** argv)
     label.show();
     while (!label.windowHandle() || !label.windowHandle()->isExposed())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    printScreenClock();
     return 0;
 }

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# The window's start-up as a person meets it: whole processes on a virtual X display, from
-# their start until their main window is on the screen, TaViR on the shipped collection beside
-# a bare Qt window with one label, run alternately ROUNDS times; medians and their ratio
-# (target: at most 1.2). The same bare window at TaViR's size is run beside them, to show what
-# the size alone costs.
+# The window's start-up as a person meets it, on a virtual X display: TaViR on the shipped
+# collection beside a bare Qt window with one label, and the same bare window at TaViR's size
+# (what the size alone costs), run alternately ROUNDS times. For each: the median time from its
+# start until its window is on the screen (each program prints the steady clock then), and
+# until it has ended. The target is on the first: TaViR at most 1.2 times the bare window.
 #   bash bench/startup.sh [BUILD_DIR [ROUNDS]]
 set -euo pipefail
 build=${1:-build-bench}
@@ -15,17 +15,26 @@ build, rounds = sys.argv[1], int(sys.argv[2])
 programs = {"bare window": [f"{build}/bench_bare_window"],
             "bare 792x567": [f"{build}/bench_bare_window", "792x567"],
             "TaViR": [f"{build}/bench_startup_window"]}
-times = {name: [] for name in programs}
-for _ in range(rounds + 1):
+shown = {name: [] for name in programs}
+ended = {name: [] for name in programs}
+for round_ in range(rounds + 1):
     for name, argv in programs.items():
-        start = time.perf_counter()
-        subprocess.run(argv, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        times[name].append(time.perf_counter() - start)
-medians = {name: statistics.median(t[1:]) * 1000 for name, t in times.items()}  # first: warm-up
-for name, median in medians.items():
-    print(f"{name:13} median {median:6.1f} ms")
-ratio = medians["TaViR"] / medians["bare window"]
-print(f"ratio         {ratio:6.2f} (target at most 1.20)")
-print(f"same size     {medians['TaViR'] / medians['bare 792x567']:6.2f} (TaViR / the bare window at its size)")
+        start = time.monotonic_ns()
+        run = subprocess.run(argv, check=True, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        end = time.monotonic_ns()
+        if round_ == 0:
+            continue  # warm-up
+        shown[name].append((int(run.stdout.split()[-1]) - start) / 1e6)
+        ended[name].append((end - start) / 1e6)
+median = {name: (statistics.median(shown[name]), statistics.median(ended[name]))
+          for name in programs}
+print(f"{'':13} {'on screen':>10} {'ended':>8}  (medians, ms)")
+for name, (on_screen, whole) in median.items():
+    print(f"{name:13} {on_screen:10.1f} {whole:8.1f}")
+for label, index in (("on screen", 0), ("ended", 1)):
+    print(f"TaViR / bare, {label:9}: {median['TaViR'][index] / median['bare window'][index]:.2f}"
+          f"   / bare at its size: {median['TaViR'][index] / median['bare 792x567'][index]:.2f}")
+ratio = median["TaViR"][0] / median["bare window"][0]
+print(f"target: on screen at most 1.20 times the bare window: {'met' if ratio <= 1.2 else 'missed'}")
 sys.exit(0 if ratio <= 1.2 else 1)
 EOF_PY
