@@ -58,8 +58,12 @@ Tabout::Tabout(std::function<void(const QString&)> open, QWidget* parent)
     tooltip.setColor(QPalette::Text, tooltip.color(QPalette::ToolTipText));
     ui_->Memo1->setPalette(tooltip);
     ui_->Label6->setText(homePage());
-    ui_->Label6->setStyleSheet(QStringLiteral("color: %1; text-decoration: underline;")
-                                   .arg(looks::linkColor(palette()).name()));
+    QPalette link = ui_->Label6->palette();
+    link.setColor(QPalette::WindowText, looks::linkColor(palette()));
+    ui_->Label6->setPalette(link);
+    QFont underlined = ui_->Label6->font();
+    underlined.setUnderline(true);
+    ui_->Label6->setFont(underlined);
     ui_->Label6->installEventFilter(this);
 
     connect(ui_->SpeedButton2, &QToolButton::clicked, this, &Tabout::SpeedButton4click);
