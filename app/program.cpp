@@ -16,15 +16,33 @@
 
 #include <fontconfig/fontconfig.h>
 
+#include <system_error>
 #include <thread>
 
 namespace tavir {
 
+namespace {
+
+// Reading the font configuration, its files and caches, is most of the first font look-up; on
+// another core it is done by the time the window asks for its fonts. Where no thread can be
+// started, that first look-up reads it.
+std::jthread readFontConfiguration()
+{
+    try {
+        return std::jthread([] { FcInit(); });
+    } catch (const std::system_error&) {
+        return {};
+    }
+}
+
+} // namespace
+
 int runProgram(char* programPath, const std::function<void()>& onShown)
 {
-    // Reading the font configuration, its files and caches, is most of the first font look-up.
-    // Begun on another core now, it is done by the time the window asks for its fonts.
-    const std::jthread fontConfiguration([] { FcInit(); });
+    // What needs no display is begun on other cores before the program connects to one.
+    const std::jthread fontConfiguration = readFontConfiguration();
+    const std::string folder = applicationFolder();
+    TMainFrm::Reading reading = TMainFrm::startReading(folder);
     BareArguments arguments(programPath);
     QApplication app(arguments.count(), arguments.values());
     QCoreApplication::setApplicationName(applicationTitle());
@@ -38,7 +56,7 @@ int runProgram(char* programPath, const std::function<void()>& onShown)
 
     QtPlatform platform;
     try {
-        TMainFrm window(platform, applicationFolder());
+        TMainFrm window(platform, folder, std::move(reading));
         window.show();
         if (onShown) {
             while (!window.windowHandle() || !window.windowHandle()->isExposed())

@@ -101,23 +101,37 @@ private:
     std::size_t position_ = 0;
 };
 
+TMainFrm::Reading TMainFrm::startReading(const std::string& applicationFolder)
+{
+    registerPictures();
+    // Where no other thread can be started, each is read when first wanted.
+    constexpr auto policy = std::launch::async | std::launch::deferred;
+    return {std::async(policy, &QuoteCollection::fromFile, collectionToRead(applicationFolder)),
+            std::async(policy, [] {
+                QFile file(QStringLiteral(":/images/background.jpg"));
+                return file.open(QIODevice::ReadOnly) ? decodeJpeg(file.readAll()) : QImage();
+            })};
+}
+
 TMainFrm::TMainFrm(Platform& platform, const std::string& applicationFolder)
-    : TMainFrm(platform, applicationFolder, FilePlaces::choose(applicationFolder))
+    : TMainFrm(platform, applicationFolder, startReading(applicationFolder))
 {
 }
 
-TMainFrm::TMainFrm(Platform& platform, std::string applicationFolder, FilePlaces places)
+TMainFrm::TMainFrm(Platform& platform, const std::string& applicationFolder, Reading reading)
+    : TMainFrm(platform, applicationFolder, FilePlaces::choose(applicationFolder),
+               std::move(reading))
+{
+}
+
+TMainFrm::TMainFrm(Platform& platform, std::string applicationFolder, FilePlaces places,
+                   Reading reading)
     : ui_(std::make_unique<Ui::TMainFrm>()), platform_(platform), model_(new ResultsModel(this)),
       PopupMenu1(new QMenu(this)), PopupMenu2(new QMenu(this)),
       applicationFolder_(std::move(applicationFolder)), places_(std::move(places)),
-      settings_(places_), loading_(std::async(std::launch::async, &QuoteCollection::fromFile,
-                                              collectionToRead(applicationFolder_)))
+      settings_(places_), background_(std::move(reading.background)),
+      loading_(std::move(reading.collection))
 {
-    registerPictures();
-    background_ = std::async(std::launch::async, [] {
-        QFile file(QStringLiteral(":/images/background.jpg"));
-        return file.open(QIODevice::ReadOnly) ? decodeJpeg(file.readAll()) : QImage();
-    });
     // The controls take the design's face as they are made: set afterwards, it would reach
     // each of them again.
     setFont(designFont());

@@ -38,10 +38,21 @@ class TMainFrm final : public QMainWindow
     Q_DISABLE_COPY_MOVE(TMainFrm)
 
 public:
+    // What the window reads from disk, the collection and its background picture, each on
+    // another core. It needs no display, so the program begins it before it connects to one.
+    struct Reading
+    {
+        std::future<QuoteCollection> collection;
+        std::future<QImage> background;
+    };
+    static Reading startReading(const std::string& applicationFolder);
+
     // `applicationFolder` ends in a separator; the data folder lies inside it.
-    // The settings and the print file go where FilePlaces::choose puts them, unless told.
+    // The window begins its reading itself unless given it begun, and the settings and the
+    // print file go where FilePlaces::choose puts them unless told.
     TMainFrm(Platform& platform, const std::string& applicationFolder);
-    TMainFrm(Platform& platform, std::string applicationFolder, FilePlaces places);
+    TMainFrm(Platform& platform, const std::string& applicationFolder, Reading reading);
+    TMainFrm(Platform& platform, std::string applicationFolder, FilePlaces places, Reading reading);
     ~TMainFrm() override;
 
     // Queries take the search text as Windows-1250 bytes. With "Odmiana wyrazów" on, a search
@@ -141,9 +152,9 @@ private:
     std::string applicationFolder_;
     FilePlaces places_;
     WindowSettings settings_;
-    // The background picture is decoded on another core while the window is built.
+    // The background picture, decoded on another core while the window is built.
     std::future<QImage> background_;
-    // The data file is read on another core while the window is built; LadujDane takes it.
+    // The data file, read on another core while the window is built; LadujDane takes it.
     std::future<QuoteCollection> loading_;
     QuoteCollection quotes_;
     PumpPolicy pumpPolicy_;

@@ -284,7 +284,8 @@ private slots:
         }
         const Deadline deadline(30);
         for (int close = 0; close < 2; ++close) {
-            window = std::make_unique<TMainFrm>(platform, folder.path(), userPlaces());
+            window = std::make_unique<TMainFrm>(platform, folder.path(), userPlaces(),
+                                                TMainFrm::startReading(folder.path()));
             window->show();
             QVERIFY(QTest::qWaitForWindowActive(window.get()));
             platform.answers = {true};

@@ -313,7 +313,8 @@ private slots:
         const tavir::UserFolders user{folder.file(QStringLiteral("home/.config")).toStdString(),
                                       folder.file(QStringLiteral("home/.cache")).toStdString()};
         window = std::make_unique<TMainFrm>(platform, folder.path(),
-                                            tavir::FilePlaces::inUserFolders(folder.path(), user));
+                                            tavir::FilePlaces::inUserFolders(folder.path(), user),
+                                            TMainFrm::startReading(folder.path()));
         window->show();
         QVERIFY(QTest::qWaitForWindowActive(window.get()));
         QCOMPARE(window->pos(), QPoint(120, 90));
