@@ -35,11 +35,12 @@ QString homePage()
 Tabout::Tabout(std::function<void(const QString&)> open, QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::Tabout>()), open_(std::move(open))
 {
+    // The controls take the design's face as they are made, as in the main window.
+    setFont(designFont());
     ui_->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
     setFixedSize(331, 317);
-    setFont(designFont());
     ui_->Image1->setPixmap(picture(QStringLiteral("about-logo.png")));
     const QIcon mail = pictureIcon(QStringLiteral("mail.png"));
     for (QToolButton* button :

@@ -10,9 +10,9 @@ namespace tavir {
 
 Tzaczekaj::Tzaczekaj() : ui_(std::make_unique<Ui::Tzaczekaj>())
 {
+    setFont(designFont());
     ui_->setupUi(this);
     ui_->Image1->setPixmap(picture(QStringLiteral("wait.png")));
-    setFont(designFont());
     setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     setFixedSize(186, 63);
 }
