@@ -16,33 +16,14 @@
 
 #include <fontconfig/fontconfig.h>
 
-#include <system_error>
-#include <thread>
-
 namespace tavir {
-
-namespace {
-
-// Reading the font configuration, its files and caches, is most of the first font look-up; on
-// another core it is done by the time the window asks for its fonts. Where no thread can be
-// started, that first look-up reads it.
-std::jthread readFontConfiguration()
-{
-    try {
-        return std::jthread([] { FcInit(); });
-    } catch (const std::system_error&) {
-        return {};
-    }
-}
-
-} // namespace
 
 int runProgram(char* programPath, const std::function<void()>& onShown)
 {
-    // What needs no display is begun on other cores before the program connects to one.
-    const std::jthread fontConfiguration = readFontConfiguration();
+    // Read on another core before the program connects to the display: the font configuration,
+    // its files and caches (most of the first font look-up), then what the window shows.
     const std::string folder = applicationFolder();
-    TMainFrm::Reading reading = TMainFrm::startReading(folder);
+    TMainFrm::Reading reading = TMainFrm::startReading(folder, [] { FcInit(); });
     BareArguments arguments(programPath);
     QApplication app(arguments.count(), arguments.values());
     QCoreApplication::setApplicationName(applicationTitle());

@@ -101,16 +101,39 @@ private:
     std::size_t position_ = 0;
 };
 
-TMainFrm::Reading TMainFrm::startReading(const std::string& applicationFolder)
+TMainFrm::Reading TMainFrm::startReading(const std::string& applicationFolder,
+                                         std::function<void()> first)
 {
     registerPictures();
-    // Where no other thread can be started, each is read when first wanted.
-    constexpr auto policy = std::launch::async | std::launch::deferred;
-    return {std::async(policy, &QuoteCollection::fromFile, collectionToRead(applicationFolder)),
-            std::async(policy, [] {
-                QFile file(QStringLiteral(":/images/background.jpg"));
-                return file.open(QIODevice::ReadOnly) ? decodeJpeg(file.readAll()) : QImage();
-            })};
+    std::packaged_task<QImage()> background([] {
+        QFile file(QStringLiteral(":/images/background.jpg"));
+        return file.open(QIODevice::ReadOnly) ? decodeJpeg(file.readAll()) : QImage();
+    });
+    std::packaged_task<QuoteCollection()> collection(
+        [path = collectionToRead(applicationFolder)] { return QuoteCollection::fromFile(path); });
+    Reading reading{collection.get_future(), background.get_future(), {}};
+    // One thread, not one each: threads started together slowed the program's own start.
+    struct Work
+    {
+        std::function<void()> first;
+        std::packaged_task<QImage()> background;
+        std::packaged_task<QuoteCollection()> collection;
+        void operator()()
+        {
+            if (first)
+                first();
+            background();
+            collection();
+        }
+    };
+    auto work = std::make_shared<Work>(
+        Work{std::move(first), std::move(background), std::move(collection)});
+    try {
+        reading.reader = std::jthread([work] { (*work)(); });
+    } catch (const std::system_error&) {
+        (*work)(); // no thread to spare: read at once
+    }
+    return reading;
 }
 
 TMainFrm::TMainFrm(Platform& platform, const std::string& applicationFolder)
@@ -130,7 +153,7 @@ TMainFrm::TMainFrm(Platform& platform, std::string applicationFolder, FilePlaces
       PopupMenu1(new QMenu(this)), PopupMenu2(new QMenu(this)),
       applicationFolder_(std::move(applicationFolder)), places_(std::move(places)),
       settings_(places_), background_(std::move(reading.background)),
-      loading_(std::move(reading.collection))
+      loading_(std::move(reading.collection)), reader_(std::move(reading.reader))
 {
     // The controls take the design's face as they are made: set afterwards, it would reach
     // each of them again.

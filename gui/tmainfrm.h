@@ -11,11 +11,13 @@
 #include <QMainWindow>
 
 #include <cstdint>
+#include <functional>
 #include <future>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 namespace Ui {
@@ -38,14 +40,17 @@ class TMainFrm final : public QMainWindow
     Q_DISABLE_COPY_MOVE(TMainFrm)
 
 public:
-    // What the window reads from disk, the collection and its background picture, each on
-    // another core. It needs no display, so the program begins it before it connects to one.
+    // What the window reads from disk, its background picture and the collection, read on one
+    // other thread in the order the window wants them. It needs no display, so the program
+    // begins it before it connects to one, with `first` (work of its own) run before them.
     struct Reading
     {
         std::future<QuoteCollection> collection;
         std::future<QImage> background;
+        std::jthread reader;
     };
-    static Reading startReading(const std::string& applicationFolder);
+    static Reading startReading(const std::string& applicationFolder,
+                                std::function<void()> first = {});
 
     // `applicationFolder` ends in a separator; the data folder lies inside it.
     // The window begins its reading itself unless given it begun, and the settings and the
@@ -156,6 +161,7 @@ private:
     std::future<QImage> background_;
     // The data file, read on another core while the window is built; LadujDane takes it.
     std::future<QuoteCollection> loading_;
+    std::jthread reader_;
     QuoteCollection quotes_;
     PumpPolicy pumpPolicy_;
     // The collection's words with their lexemes, built on another core when first wanted.
