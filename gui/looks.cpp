@@ -94,23 +94,34 @@ QColor markText()
     return Qt::black;
 }
 
-QString mainWindowStyleSheet()
+QString searchPanelStyleSheet()
 {
     return QStringLiteral("#Panel1 { background: #7E0305; }"
                           "#Label1 { color: white; }"
-                          "#Panel1 QToolButton { color: white; border: none; border-radius: 3px; }"
-                          "#Panel1 QToolButton:hover { background: rgba(255, 255, 255, 45); }"
-                          "#Panel1 QToolButton:pressed { background: rgba(0, 0, 0, 60); }"
+                          "QToolButton { color: white; border: none; border-radius: 3px; }"
+                          "QToolButton:hover { background: rgba(255, 255, 255, 45); }"
+                          "QToolButton:pressed { background: rgba(0, 0, 0, 60); }"
                           "#Edit1 { background: #F8F8F8; color: black; border: none;"
-                          "  border-bottom: 1px solid #C9C9C9; padding-left: 3px; }"
-                          "#Label3, #licznik { color: black; }"
-                          "#Memo1 { background: #F8F8F8; border: 1px solid #B4B4B4; }"
-                          "#ziemia { background: #AEAEAE; }"
-                          "#ziemia QToolButton { border: none; padding-left: 2px; }"
-                          "#ziemia QToolButton:hover { background: #C4C4C4; }"
-                          "#Wyniki { background: #E3E5E2; alternate-background-color: #E3E5E2;"
+                          "  border-bottom: 1px solid #C9C9C9; padding-left: 3px; }");
+}
+
+QString previewStyleSheet()
+{
+    return QStringLiteral("#Memo1 { background: #F8F8F8; border: 1px solid #B4B4B4; }");
+}
+
+QString resultsStyleSheet()
+{
+    return QStringLiteral("#Wyniki { background: #E3E5E2; alternate-background-color: #E3E5E2;"
                           "  gridline-color: #C7CAC5; border: 1px solid #B4B4B4;"
                           "  selection-background-color: #7E0305; selection-color: white; }");
+}
+
+QString bottomBarStyleSheet()
+{
+    return QStringLiteral("#ziemia { background: #AEAEAE; }"
+                          "QToolButton { border: none; padding-left: 2px; }"
+                          "QToolButton:hover { background: #C4C4C4; }");
 }
 
 } // namespace tavir::looks

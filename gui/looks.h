@@ -33,7 +33,12 @@ QColor linkColor(const QPalette& palette);
 // on yellow, readable on the light list, in a selected row and on any scheme.
 QColor markBackground();
 QColor markText();
-// Only the window's own controls: menus and dialogs keep the desktop's look.
-QString mainWindowStyleSheet();
+// The style sheets of the main window's parts drawn in the design's own colours, each set on
+// its part alone: menus and dialogs keep the desktop's look, and the other controls are not
+// matched against rules that are not theirs.
+QString searchPanelStyleSheet(); // the red panel: its label, search field and buttons
+QString previewStyleSheet();
+QString resultsStyleSheet();
+QString bottomBarStyleSheet();
 
 } // namespace tavir::looks

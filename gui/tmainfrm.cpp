@@ -241,9 +241,18 @@ void TMainFrm::setUpLooks()
     setTabOrder(ui_->Edit1, ui_->Wyniki);
     setTabOrder(ui_->Wyniki, ui_->Memo1);
 
-    // The controls on fixed backgrounds keep the design's colours on a dark desktop too.
+    // The controls on fixed backgrounds keep the design's colours on a dark desktop too; the
+    // counter and its caption stand on the background picture, dark on any scheme.
     ui_->centralWidget->setPalette(looks::designPalette());
-    ui_->centralWidget->setStyleSheet(looks::mainWindowStyleSheet());
+    for (QLabel* label : {ui_->Label3, ui_->licznik}) {
+        QPalette dark = label->palette();
+        dark.setColor(QPalette::WindowText, Qt::black);
+        label->setPalette(dark);
+    }
+    ui_->Panel1->setStyleSheet(looks::searchPanelStyleSheet());
+    ui_->Memo1->setStyleSheet(looks::previewStyleSheet());
+    ui_->Wyniki->setStyleSheet(looks::resultsStyleSheet());
+    ui_->ziemia->setStyleSheet(looks::bottomBarStyleSheet());
 }
 
 void TMainFrm::FormCreate()
