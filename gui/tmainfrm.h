@@ -157,9 +157,9 @@ private:
     std::string applicationFolder_;
     FilePlaces places_;
     WindowSettings settings_;
-    // The background picture, decoded on another core while the window is built.
+    // The background picture and the data file from startReading, taken by setUpLooks and
+    // LadujDane, and the thread that reads them.
     std::future<QImage> background_;
-    // The data file, read on another core while the window is built; LadujDane takes it.
     std::future<QuoteCollection> loading_;
     std::jthread reader_;
     QuoteCollection quotes_;
