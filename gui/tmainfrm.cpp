@@ -173,6 +173,9 @@ TMainFrm::TMainFrm(Platform& platform, std::string applicationFolder, FilePlaces
     // Built before the data is taken, while it may still be being read.
     about_ = new Tabout([this](const QString& target) { platform_.open(target); }, this);
     guarded([this] { FormCreate(); });
+    // The greeting is laid out once, in the preview's font as the settings restored it: the
+    // design's 12 points are never seen, and laying it out in them cost as much again.
+    ui_->Memo1->setPlainText(looks::welcomeText());
     // The user cannot resize the window by dragging its border.
     setFixedSize(size());
     // A placement stored on a monitor since unplugged, or a window larger than a scaled screen,
@@ -235,7 +238,6 @@ void TMainFrm::setUpLooks()
 
     ui_->Memo1->document()->setDefaultTextOption(QTextOption(Qt::AlignHCenter));
     ui_->Memo1->setFont(designFont(12));
-    ui_->Memo1->setPlainText(looks::welcomeText());
 
     ui_->Wyniki->viewport()->setCursor(Qt::PointingHandCursor);
     setTabOrder(ui_->Edit1, ui_->Wyniki);
