@@ -81,50 +81,22 @@ TEST(AtomicFile, NamesUpToTheLongestSave)
 
 // Another user, who may read the folder but write nothing in it, in a child process that takes
 // every lock it can get on the folder and on each entry of it, and holds them until the end.
-class Stranger
+class Stranger : public tavir::test::HeldChild
 {
 public:
     explicit Stranger(const std::string& folder)
+        : HeldChild([&](auto hold) {
+              using tavir::test::kNobody;
+              if (::geteuid() != 0 || ::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 ||
+                  ::setuid(kNobody) != 0)
+                  hold(-1);
+              hold(lockAll(folder));
+          })
     {
-        int report[2];
-        if (::geteuid() != 0 || ::pipe(report) != 0)
-            return;
-        std::fflush(nullptr);
-        const pid_t parent = ::getpid();
-        child_ = ::fork();
-        if (child_ == 0) {
-            ::close(report[0]);
-            using tavir::test::kNobody;
-            if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)
-                ::_exit(3);
-            // Gone with the test, should it end first (a change of user clears this).
-            if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || ::getppid() != parent)
-                ::_exit(3);
-            int taken = lockAll(folder);
-            if (::write(report[1], &taken, sizeof taken) != sizeof taken)
-                ::_exit(4);
-            for (;;)
-                ::pause();
-        }
-        ::close(report[1]);
-        if (child_ > 0 && ::read(report[0], &locksTaken_, sizeof locksTaken_) != sizeof locksTaken_)
-            locksTaken_ = -1;
-        ::close(report[0]);
     }
-    ~Stranger()
-    {
-        if (child_ <= 0)
-            return;
-        ::kill(child_, SIGKILL);
-        int status = 0;
-        while (::waitpid(child_, &status, 0) < 0 && errno == EINTR) {
-        }
-    }
-    Stranger(const Stranger&) = delete;
-    Stranger& operator=(const Stranger&) = delete;
 
     // The locks it holds; -1 when it could not become another user.
-    int locksTaken() const { return locksTaken_; }
+    int locksTaken() const { return reported(); }
 
 private:
     static bool lockOne(int fd, short type)
@@ -157,9 +129,6 @@ private:
             ::closedir(entries);
         return taken;
     }
-
-    pid_t child_ = -1;
-    int locksTaken_ = -1;
 };
 
 // The lock that keeps writers apart is no one else's to take: another user who can read the
