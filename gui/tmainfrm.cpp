@@ -338,9 +338,8 @@ Folding TMainFrm::folding() const
 
 void TMainFrm::LadujDane()
 {
-    // Raises what reading the file raised, as if it were read here.
-    quotes_ = loading_.valid() ? loading_.get()
-                               : QuoteCollection::fromFile(collectionToRead(applicationFolder_));
+    // The file was read by startReading; this raises what reading it raised, as if read here.
+    quotes_ = loading_.get();
     ui_->licznik->setText(QString::fromStdString(quotes_.counterText()));
     placeCounter();
 }
